@@ -1,0 +1,79 @@
+// The accessibility interface through which the program reads and operates other
+// applications' elements.
+//
+// Every call answers with a status code (0 success; the codes below are the ones the program
+// tells apart) and blocks until the other process answers or the messaging time-out in force
+// for the element passes, which answers `cannotComplete`. All operations are safe to call
+// from any thread.
+#pragma once
+
+#include "platform/ElementHandle.hpp"
+
+#include <cstdint>
+#include <string>
+#include <vector>
+
+namespace orvel::platform {
+
+namespace ax {
+inline constexpr std::int32_t success = 0;
+inline constexpr std::int32_t invalidElement = -25202;
+inline constexpr std::int32_t cannotComplete = -25204;
+inline constexpr std::int32_t attributeUnsupported = -25205;
+inline constexpr std::int32_t actionUnsupported = -25206;
+inline constexpr std::int32_t apiDisabled = -25211;
+} // namespace ax
+
+template <class T> struct AXAnswer {
+    std::int32_t status = ax::cannotComplete;
+    T value{};
+
+    bool ok() const { return status == ax::success; }
+};
+
+class AccessibilityService {
+  public:
+    virtual ~AccessibilityService() = default;
+
+    // AXIsProcessTrustedWithOptions; with `prompt` the system shows its prompt when the
+    // process is not trusted.
+    virtual bool isProcessTrusted(bool prompt) = 0;
+
+    // AXUIElementCreateApplication and AXUIElementCreateSystemWide.
+    virtual ElementHandle createApplication(std::int32_t pid) = 0;
+    virtual ElementHandle createSystemWide() = 0;
+
+    // AXUIElementSetMessagingTimeout.
+    virtual std::int32_t setMessagingTimeout(const ElementHandle& element, float seconds) = 0;
+
+    // AXUIElementCopyAttributeValue.
+    virtual AXAnswer<AXValue> copyAttributeValue(const ElementHandle& element,
+                                                 const std::string& attribute) = 0;
+
+    // AXUIElementCopyActionNames.
+    virtual AXAnswer<std::vector<std::string>> copyActionNames(const ElementHandle& element) = 0;
+
+    // AXUIElementIsAttributeSettable ("AXValue" or "AXFocused").
+    virtual AXAnswer<bool> isAttributeSettable(const ElementHandle& element,
+                                               const std::string& attribute) = 0;
+
+    // AXUIElementSetAttributeValue with a string value.
+    virtual std::int32_t setAttributeValue(const ElementHandle& element,
+                                           const std::string& attribute,
+                                           const std::string& value) = 0;
+
+    // AXUIElementPerformAction.
+    virtual std::int32_t performAction(const ElementHandle& element, const std::string& action) = 0;
+
+    // AXUIElementCopyElementAtPosition on the system-wide element, screen points.
+    virtual AXAnswer<ElementHandle> copyElementAtPosition(const ElementHandle& systemWide, float x,
+                                                          float y) = 0;
+
+    // AXUIElementGetPid.
+    virtual AXAnswer<std::int32_t> getPid(const ElementHandle& element) = 0;
+
+    // CFEqual: both handles denote the same element.
+    virtual bool equal(const ElementHandle& a, const ElementHandle& b) = 0;
+};
+
+} // namespace orvel::platform

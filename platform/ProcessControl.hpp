@@ -1,0 +1,40 @@
+// The process-level services of the executable's entry point: standard streams, signals,
+// threads with a chosen stack, and leaving the process. They are POSIX on every desktop the
+// program runs on, so one implementation serves every backend.
+//
+// `blockTerminationSignals` must run on the main thread before any other thread starts, so
+// that every thread inherits the blocked mask and only the signal thread sees the signals.
+#pragma once
+
+#include <cstddef>
+#include <functional>
+#include <string>
+
+namespace orvel::platform::process {
+
+// Standard output fully buffered with a buffer of `bytes`.
+void setStandardOutputBuffering(std::size_t bytes);
+
+// Writing to a closed standard output fails instead of ending the process.
+void ignoreBrokenPipe();
+
+// SIGINT and SIGTERM blocked in the calling thread (and so in every thread it starts).
+void blockTerminationSignals();
+
+// Starts a detached thread that waits for SIGINT or SIGTERM and runs `handler` on it for
+// each; the handler normally ends the process.
+void startSignalThread(std::function<void()> handler);
+
+// Starts a detached thread with the given stack size and name running `body`.
+void startThread(const std::string& name, std::size_t stackBytes, std::function<void()> body);
+
+// Reads what standard input has available into `buffer`, blocking until there is at least
+// one byte or the input ends. Returns the byte count; 0 at the end of input (a read error
+// counts as the end).
+std::size_t readStandardInput(char* buffer, std::size_t size);
+
+// Flushes standard output and ends the process at once with `status`, without running
+// destructors that could race threads still running.
+[[noreturn]] void exitNow(int status);
+
+} // namespace orvel::platform::process
