@@ -1,0 +1,89 @@
+// Reading and finding other applications' accessibility elements.
+//
+// Every read is one message to another process that may be slow, busy or gone, so none
+// throws: an error, a missing value or a value of an unexpected type reads as absent.
+// Application and system-wide elements get the short messaging time-out before their first
+// message; walks over windows and trees check the request's deadline before each element.
+//
+// Threading: no state of its own beyond the service reference; calls run on the calling
+// thread (the worker) and block while the other application answers.
+#pragma once
+
+#include "ObservationRecord.hpp"
+#include "ObservedNode.hpp"
+#include "OrvelControlCore/Clock.hpp"
+#include "OrvelControlCore/Deadline.hpp"
+#include "OrvelControlCore/ElementSnapshot.hpp"
+#include "OrvelControlCore/Geometry.hpp"
+#include "OrvelControlCore/Json.hpp"
+#include "WindowTarget.hpp"
+#include "platform/AccessibilityService.hpp"
+
+#include <cstdint>
+#include <memory>
+#include <optional>
+#include <string>
+#include <vector>
+
+namespace orvel {
+
+class Accessibility {
+  public:
+    using Element = platform::ElementHandle;
+
+    explicit Accessibility(platform::AccessibilityService& service, WallClock clock = systemNow)
+        : service_(service), clock_(std::move(clock)) {}
+
+    platform::AccessibilityService& service() { return service_; }
+
+    // Typed reads of one attribute.
+    Element element(const Element& element, const std::string& attribute);
+    std::optional<std::string> string(const Element& element, const std::string& attribute);
+    bool boolean(const Element& element, const std::string& attribute);
+    std::optional<Point> point(const Element& element, const std::string& attribute);
+    std::optional<Size> size(const Element& element, const std::string& attribute);
+    std::vector<std::string> actions(const Element& element);
+    std::vector<Element> children(const Element& element);
+    std::optional<ElementSnapshot> snapshot(const Element& element);
+    // "AXPosition" and, when present, "AXSize"; absent unless both are readable.
+    std::optional<Rect> frame(const Element& element);
+    // Both denote the same element; a null handle equals nothing.
+    bool equal(const Element& a, const Element& b) {
+        return !a.isNull() && !b.isNull() && service_.equal(a, b);
+    }
+
+    // Throws "permission_denied" when the process is not trusted; never prompts.
+    void ensureTrusted();
+
+    // Application and system-wide elements, with the messaging time-out already set.
+    Element application(std::int32_t pid);
+    Element systemWide();
+
+    // The one accessibility window of the app matching the window-server window.
+    Element axWindow(std::int32_t pid, const WindowTarget& target, const Deadline& deadline);
+    // The window element containing the element, or a null handle.
+    Element windowOf(const Element& element);
+
+    // Asks the element to carry out a named action, or replaces its value with a text. The
+    // failure says whether the action certainly did not happen, timed out, or is unknown.
+    void perform(const Element& element, const std::string& action);
+    void setValue(const Element& element, const std::string& value);
+
+    // One bounded, breadth-first traversal of the window.
+    std::shared_ptr<ObservationRecord> observe(std::int32_t pid, const std::string& bundleId,
+                                               const WindowTarget& target, int depth, int maxNodes,
+                                               const std::string& observationId,
+                                               const Deadline& deadline);
+    ObservedNode describe(const Element& element, const std::string& id, int depth,
+                          const std::optional<std::string>& parent);
+    static Json nodePayload(const ObservedNode& node, const Rect& origin);
+    static std::string digest(const std::vector<const ObservedNode*>& nodes);
+
+  private:
+    std::optional<platform::AXValue> value(const Element& element, const std::string& attribute);
+
+    platform::AccessibilityService& service_;
+    const WallClock clock_; // stamps observation records
+};
+
+} // namespace orvel

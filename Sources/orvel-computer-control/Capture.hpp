@@ -1,0 +1,52 @@
+// Taking a picture of one window as PNG, for an observation that asks for a screenshot.
+//
+// The platform answers through completions on its own threads; each wait is bounded with a
+// `Slot`, so a capture that hangs costs a few seconds at most and never blocks the worker
+// for good. Runs on the calling thread (the worker); no state of its own.
+#pragma once
+
+#include "OrvelControlCore/Deadline.hpp"
+#include "OrvelControlCore/Geometry.hpp"
+#include "OrvelControlCore/Json.hpp"
+#include "Permissions.hpp"
+#include "platform/PrivacyAccess.hpp"
+#include "platform/ScreenCapture.hpp"
+
+#include <chrono>
+#include <cstdint>
+#include <string>
+#include <vector>
+
+namespace orvel {
+
+struct CaptureResult {
+    std::vector<std::uint8_t> png;
+    int pixelWidth = 0;
+    int pixelHeight = 0;
+    Rect windowFrame; // as the capture service reports it
+    double scale = 0; // pixelWidth / frame width
+    std::chrono::system_clock::time_point capturedAt;
+};
+
+class Capture {
+  public:
+    Capture(platform::ScreenCapture& capture, platform::PrivacyAccess& privacy,
+            const Permissions& permissions)
+        : capture_(capture), privacy_(privacy), permissions_(permissions) {}
+
+    CaptureResult window(std::uint32_t windowId, const Deadline& deadline, int maxPixels);
+    static Json payload(const CaptureResult& result, const std::string& observationId);
+
+    // The capture size in pixels for a frame at a display scale within a pixel budget.
+    static std::pair<int, int> targetSize(const Rect& frame, double scale, int maxPixels);
+
+  private:
+    platform::ShareableWindow shareableWindow(std::uint32_t windowId);
+    double scaleFactor(const Rect& frame);
+
+    platform::ScreenCapture& capture_;
+    platform::PrivacyAccess& privacy_;
+    const Permissions& permissions_;
+};
+
+} // namespace orvel

@@ -1,0 +1,149 @@
+// The built program as its client runs it: signals, the end of input, shutdown, the parent
+// going away, a closed standard output, an over-long line and a refused scenario.
+#include "OrvelControlCore/Json.hpp"
+#include "platform/ChildProcess.hpp"
+
+#include <gtest/gtest.h>
+
+#include <chrono>
+#include <string>
+#include <thread>
+
+namespace orvel {
+namespace {
+
+using namespace std::chrono_literals;
+using platform::ChildProcess;
+
+std::unique_ptr<ChildProcess>
+startProgram(const std::map<std::string, std::string>& environment = {}) {
+    auto child = ChildProcess::start(ORVEL_BINARY_PATH, {}, environment);
+    if (!child) {
+        ADD_FAILURE() << "could not start " << ORVEL_BINARY_PATH;
+    }
+    return child;
+}
+
+Json nextJson(ChildProcess& child, std::chrono::milliseconds timeout = 5s) {
+    auto line = child.readLine(timeout);
+    return line ? Json::parse(*line, nullptr, false) : Json();
+}
+
+// Waits until the program answers, so that it has finished starting up.
+void waitUntilServing(ChildProcess& child) {
+    ASSERT_TRUE(child.write("{\"id\":\"ready\",\"op\":\"ping\"}\n"));
+    ASSERT_EQ(nextJson(child)["id"], "ready");
+}
+
+TEST(Process, TerminationSignalsHaltAndExitZero) {
+    for (bool interrupt : {false, true}) {
+        auto child = startProgram();
+        waitUntilServing(*child);
+        interrupt ? child->interrupt() : child->terminate();
+        auto event = nextJson(*child);
+        EXPECT_EQ(event["event"], "stopped");
+        EXPECT_EQ(event["reason"], "signal");
+        EXPECT_EQ(child->waitForExit(3s), 0);
+    }
+}
+
+TEST(Process, EndOfInputHaltsAndExitsPromptly) {
+    auto child = startProgram();
+    waitUntilServing(*child);
+    auto started = std::chrono::steady_clock::now();
+    child->closeInput();
+    auto event = nextJson(*child);
+    EXPECT_EQ(event["event"], "stopped");
+    EXPECT_EQ(event["reason"], "eof");
+    EXPECT_EQ(child->waitForExit(5s), 0);
+    EXPECT_LT(std::chrono::steady_clock::now() - started, 3500ms);
+}
+
+TEST(Process, EndOfInputWithWorkHangingInAnAppExitsAfterTheDrain) {
+    // Every accessibility message of this app takes 1.4 seconds, so the observation is far
+    // from its next check when the input ends.
+    auto child =
+        startProgram({{"ORVEL_SIM_DESKTOP", std::string(ORVEL_SCENARIO_DIR) + "/hung-app.json"}});
+    waitUntilServing(*child);
+    ASSERT_TRUE(
+        child->write("{\"id\":\"slow\",\"op\":\"observe\",\"pid\":701,\"windowId\":710}\n"));
+    std::this_thread::sleep_for(300ms);
+    auto closed = std::chrono::steady_clock::now();
+    child->closeInput();
+    auto event = nextJson(*child);
+    EXPECT_EQ(event["event"], "stopped");
+    EXPECT_EQ(event["reason"], "eof");
+    EXPECT_EQ(child->waitForExit(6s), 0);
+    auto elapsed = std::chrono::steady_clock::now() - closed;
+    EXPECT_GE(elapsed, 2900ms) << "the drain gives running work three seconds";
+    EXPECT_LT(elapsed, 4500ms);
+}
+
+TEST(Process, ShutdownStopsReadingAtOnce) {
+    auto child = startProgram();
+    waitUntilServing(*child);
+    ASSERT_TRUE(
+        child->write("{\"id\":\"bye\",\"op\":\"shutdown\"}\n{\"id\":\"late\",\"op\":\"ping\"}\n"));
+    EXPECT_EQ(nextJson(*child)["event"], "stopped");
+    EXPECT_EQ(nextJson(*child)["id"], "bye");
+    EXPECT_EQ(child->waitForExit(5s), 0);
+    EXPECT_FALSE(child->readLine(100ms)) << "nothing after the shutdown answer";
+}
+
+TEST(Process, AnOverlongLineIsRefusedAndTheNextOneAnswered) {
+    auto child = startProgram();
+    waitUntilServing(*child);
+    std::string line(1048577, ' ');
+    ASSERT_TRUE(child->write(line + "\n{\"id\":\"next\",\"op\":\"ping\"}\n"));
+    auto refused = nextJson(*child);
+    EXPECT_EQ(
+        refused,
+        (Json{{"id", ""},
+              {"ok", false},
+              {"error", {{"code", "too_large"}, {"message", "Forespørselen var for stor."}}}}));
+    EXPECT_EQ(nextJson(*child)["id"], "next");
+
+    std::string exact = "{\"id\":\"exact\",\"op\":\"ping\",\"pad\":\"";
+    exact += std::string(1048576 - exact.size() - 2, 'p') + "\"}";
+    ASSERT_EQ(exact.size(), 1048576u);
+    ASSERT_TRUE(child->write(exact + "\n"));
+    EXPECT_EQ(nextJson(*child)["id"], "exact");
+}
+
+TEST(Process, AClosedStandardOutputDoesNotEndTheProgram) {
+    auto child = startProgram();
+    waitUntilServing(*child);
+    child->closeOutput();
+    for (int i = 0; i < 20; ++i) {
+        ASSERT_TRUE(child->write("{\"id\":\"p" + std::to_string(i) + "\",\"op\":\"health\"}\n"));
+    }
+    child->closeInput();
+    EXPECT_EQ(child->waitForExit(5s), 0) << "the program must not die of a broken pipe";
+}
+
+TEST(Process, TheChildEndsWhenItsParentGoesAway) {
+    // A shell starts the program and exits; the program is then reparented. The shell would
+    // give a background job /dev/null as its input, so the input goes through descriptor 3.
+    std::string script = "exec 3<&0; '" + std::string(ORVEL_BINARY_PATH) + "' <&3 3<&- & sleep 0.5";
+    auto shell = ChildProcess::start("/bin/sh", {"-c", script});
+    ASSERT_TRUE(shell);
+    ASSERT_TRUE(shell->write("{\"id\":\"ready\",\"op\":\"ping\"}\n"));
+    EXPECT_EQ(nextJson(*shell)["id"], "ready");
+    auto event = nextJson(*shell, 4s);
+    EXPECT_EQ(event["event"], "stopped");
+    EXPECT_EQ(event["reason"], "parent_exited");
+    EXPECT_FALSE(shell->readLine(3s)) << "the output ends once the program has exited";
+}
+
+TEST(Process, ARefusedScenarioIsOneLineOnStandardErrorAndStatusTwo) {
+    auto child = startProgram(
+        {{"ORVEL_SIM_DESKTOP", std::string(ORVEL_SCENARIO_DIR) + "/no-such-file.json"}});
+    EXPECT_EQ(child->waitForExit(5s), 2);
+    auto error = child->errorOutput();
+    EXPECT_EQ(error.rfind("orvel-computer-control: ", 0), 0u) << error;
+    EXPECT_EQ(std::count(error.begin(), error.end(), '\n'), 1) << error;
+    EXPECT_FALSE(child->readLine(100ms));
+}
+
+} // namespace
+} // namespace orvel

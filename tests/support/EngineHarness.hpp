@@ -1,0 +1,81 @@
+// An engine on a fresh simulated desktop inside the test process: the desktop's main loop
+// runs on a thread of its own, the takeover listener is started there, and the engine's
+// output is captured line by line. Requests are handed to `accept` as the reader would.
+#pragma once
+
+#include "Engine.hpp"
+#include "LockWatcher.hpp"
+#include "UserInputListener.hpp"
+#include "platform/sim/SimulatedDesktop.hpp"
+#include "support/LineCapture.hpp"
+#include "support/ManualClock.hpp"
+
+#include <atomic>
+#include <chrono>
+#include <memory>
+#include <string>
+#include <thread>
+
+namespace orvel::testing {
+
+struct HarnessOptions {
+    std::chrono::milliseconds watchdogInterval{1000};
+    bool startListener = true;
+};
+
+// The "error" object of a failure response; empty for anything else.
+inline Json errorOf(const Json& response) {
+    return response.value("error", Json::object());
+}
+
+// Reads a scenario of the scenarios folder.
+std::string scenarioText(const std::string& name);
+
+// A small desktop: one notes app with a window, enough for engine tests that do not care.
+std::string minimalScenario();
+
+class EngineHarness {
+  public:
+    explicit EngineHarness(const std::string& scenario = minimalScenario(),
+                           HarnessOptions options = {});
+    ~EngineHarness();
+    EngineHarness(const EngineHarness&) = delete;
+    EngineHarness& operator=(const EngineHarness&) = delete;
+
+    sim::SimulatedDesktop& desktop() { return *desktop_; }
+    Engine& engine() { return *engine_; }
+    UserInputListener& listener() { return *listener_; }
+    LockWatcher& lockWatcher() { return *lockWatcher_; }
+    const LineCapture& out() const { return out_; }
+    const LineCapture& err() const { return err_; }
+    ManualClock& clock() { return clock_; }
+    int exitCalls() const { return exitCalls_.load(); }
+
+    // Hands the request to the engine and waits for the response with its id.
+    Json request(const Json& request, std::chrono::milliseconds timeout = std::chrono::seconds(10));
+    // Hands a raw line to the engine; returns what `accept` returned.
+    bool acceptLine(const std::string& line);
+
+  private:
+    class MainLoopThread {
+      public:
+        explicit MainLoopThread(platform::MainLoop& loop);
+        ~MainLoopThread();
+
+      private:
+        platform::MainLoop& loop_;
+        std::thread thread_;
+    };
+
+    std::unique_ptr<sim::SimulatedDesktop> desktop_;
+    std::unique_ptr<MainLoopThread> mainLoop_;
+    ManualClock clock_;
+    LineCapture out_;
+    LineCapture err_;
+    std::atomic<int> exitCalls_{0};
+    std::unique_ptr<UserInputListener> listener_;
+    std::unique_ptr<LockWatcher> lockWatcher_;
+    std::unique_ptr<Engine> engine_;
+};
+
+} // namespace orvel::testing
