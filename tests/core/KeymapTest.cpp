@@ -1,6 +1,7 @@
 // Key names and codes, modifier flags, the messages for unknown names, and the rule deciding
 // which combinations may be sent, checked key by key against the allowed-keys matrix.
 #include "OrvelControlCore/Keymap.hpp"
+#include "support/FailureOf.hpp"
 
 #include "OrvelControlCore/Failure.hpp"
 
@@ -15,16 +16,9 @@
 namespace orvel {
 namespace {
 
-using Keymap::Scope;
+using orvel::testing::failureOf;
 
-std::optional<Failure> failureOf(const std::function<void()>& action) {
-    try {
-        action();
-    } catch (const Failure& failure) {
-        return failure;
-    }
-    return std::nullopt;
-}
+using Keymap::Scope;
 
 Failure invalid(const std::string& message) {
     return Failure("invalid_request", message);

@@ -3,6 +3,7 @@
 // guard, events that cannot be made, and a stop racing the actions from another thread. After
 // every action the log must show each down event matched by its up event.
 #include "Input.hpp"
+#include "support/FailureOf.hpp"
 
 #include "OrvelControlCore/Failure.hpp"
 
@@ -28,15 +29,6 @@ using namespace std::chrono_literals;
 const Failure stoppedDuring("stopped", "Styringen ble stoppet under handlingen.");
 const Failure cancelledDuring("cancelled", "Forespørselen ble avbrutt under handlingen.");
 const Failure stoppedBefore("stopped", "Styringen er stoppet. Start en ny økt for å fortsette.");
-
-std::optional<Failure> failureOf(const std::function<void()>& action) {
-    try {
-        action();
-    } catch (const Failure& failure) {
-        return failure;
-    }
-    return std::nullopt;
-}
 
 InputGuard openGuard() {
     return {[] { return true; },
