@@ -1,6 +1,6 @@
 // The simulated desktop: every platform service of the program on an in-memory desktop
-// described by a scenario (the simulator's scenario format, see the README), plus the hooks tests use
-// to move the world and look at it.
+// described by a scenario (the simulator's scenario format, see the README), plus the hooks
+// tests use to move the world and look at it.
 //
 // All services and hooks are safe to call from any thread. Callbacks (tap events,
 // notifications) are delivered on `platform().mainLoop`, which whoever drives the desktop
