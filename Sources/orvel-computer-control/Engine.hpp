@@ -122,6 +122,9 @@ class Engine {
         return std::move(*result);
     }
 
+    // The observed element is still what the observation recorded; forgets the observation
+    // when the difference makes it stale.
+    void verifyUnchanged(const ObservedNode& node);
     // The observed element is still what the observation recorded, in the observed window.
     void verifyLive(const ObservedNode& node, const ObservationRecord& record);
 

@@ -10,7 +10,8 @@ void Engine::forgetObservation() {
     current_.reset();
 }
 
-void Engine::verifyLive(const ObservedNode& node, const ObservationRecord& record) {
+// Shared by every check of an observed element against its live state.
+void Engine::verifyUnchanged(const ObservedNode& node) {
     if (auto failure = ElementCheck::mismatch(node.observedSnapshot(),
                                               accessibility_.snapshot(node.element))) {
         // A vanished element or a new password field leaves the observation usable for others.
@@ -19,6 +20,10 @@ void Engine::verifyLive(const ObservedNode& node, const ObservationRecord& recor
         }
         throw *failure;
     }
+}
+
+void Engine::verifyLive(const ObservedNode& node, const ObservationRecord& record) {
+    verifyUnchanged(node);
     auto window = accessibility_.windowOf(node.element);
     if (window.isNull()) {
         throw Failure("unresolved_target",

@@ -90,13 +90,7 @@ const ObservedNode& Engine::resolvePointer(Point point, const ObservationRecord&
         forgetObservation();
         throw *failure;
     }
-    if (auto failure = ElementCheck::mismatch(node->observedSnapshot(),
-                                              accessibility_.snapshot(node->element))) {
-        if (failure->code == "stale_observation") {
-            forgetObservation();
-        }
-        throw *failure;
-    }
+    verifyUnchanged(*node);
     return *node;
 }
 

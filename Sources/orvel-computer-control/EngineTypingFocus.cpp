@@ -43,13 +43,7 @@ Engine::TypingFocus Engine::verifyTypingFocus(const ObservationRecord& record, c
         }
         return {focused, nullptr};
     }
-    if (auto failure = ElementCheck::mismatch(node->observedSnapshot(),
-                                              accessibility_.snapshot(node->element))) {
-        if (failure->code == "stale_observation") {
-            forgetObservation();
-        }
-        throw *failure;
-    }
+    verifyUnchanged(*node);
     return {focused, node};
 }
 
