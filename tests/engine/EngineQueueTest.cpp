@@ -31,11 +31,18 @@ class MainLoopBlocker {
     bool done_ = false;
 };
 
+// The worker gives no sign when it reaches the main loop; a bounded pause lets the request
+// just accepted get past its first check and hang there, so a halt that follows finds it
+// running rather than waiting.
+void letTheWorkerReachTheMainLoop() {
+    std::this_thread::sleep_for(150ms);
+}
+
 TEST(EngineQueue, ControlRequestsAreAnsweredPromptlyWhileWorkHangs) {
     EngineHarness harness;
     MainLoopBlocker blocker(harness.desktop().platform().mainLoop);
     harness.acceptLine(R"({"id":"stuck","op":"apps.list"})");
-    std::this_thread::sleep_for(20ms);
+    letTheWorkerReachTheMainLoop();
 
     auto started = std::chrono::steady_clock::now();
     auto stop = harness.request({{"id", "s"}, {"op", "stop"}}, 1s);
@@ -90,6 +97,7 @@ TEST(EngineQueue, WaitingWorkIsAnsweredStoppedAfterAHaltAndRunsAgainAfterResume)
     EngineHarness harness;
     MainLoopBlocker blocker(harness.desktop().platform().mainLoop);
     harness.acceptLine(R"({"id":"first","op":"apps.list"})");
+    letTheWorkerReachTheMainLoop();
     harness.acceptLine(R"({"id":"waiting","op":"apps.list"})");
     harness.request({{"id", "s"}, {"op", "stop"}});
     harness.request({{"id", "r"}, {"op", "resume"}});
