@@ -12,6 +12,7 @@
 #include "Permissions.hpp"
 #include "TimedAccessibility.hpp"
 #include "UserInputListener.hpp"
+#include "platform/profiles/MacProfile.hpp"
 #include "platform/sim/SimulatedDesktop.hpp"
 
 #include <benchmark/benchmark.h>
@@ -44,7 +45,7 @@ WindowTarget benchWindow(double width, double height) {
 void observeSixHundredNodes(benchmark::State& state) {
     auto desktop = loadDesktop(bench::desktopWithNodes(600));
     bench::TimedAccessibility timed(desktop->platform().accessibility);
-    Accessibility accessibility(timed);
+    Accessibility accessibility(timed, platform::macOSProfile().texts.accessibilityNotGranted);
     auto window = benchWindow(1200, 900);
     for (auto _ : state) {
         timed.reset();

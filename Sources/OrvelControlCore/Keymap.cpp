@@ -12,12 +12,6 @@
 namespace orvel::Keymap {
 namespace {
 
-constexpr std::string_view functionKeyMessage =
-    "Funksjonstastene tolkes av macOS før appen ser dem. Orvel Rire sender dem ikke; ta over "
-    "selv hvis du trenger dem.";
-constexpr std::string_view systemModifierMessage =
-    "Ctrl- og Fn-kombinasjoner er der macOS har sine egne snarveier. Orvel Rire sender dem "
-    "ikke; ta over selv hvis du trenger dem.";
 constexpr std::string_view clipboardMessage =
     "Orvel Rire limer ikke inn utklippstavlen. Skriv teksten som skal settes inn i stedet.";
 constexpr std::string_view generalMessage =
@@ -58,14 +52,15 @@ Denial denial(Scope scope, std::string_view message) {
     return {scope, std::string(message)};
 }
 
-std::optional<Denial> commandDenial(const std::string& lowerKey, std::uint64_t held) {
-    if ((held & maskAlternate) != 0) {
+std::optional<Denial> primaryDenial(const std::string& lowerKey, std::uint64_t held,
+                                    const KeyPolicy& policy) {
+    if ((held & policy.secondary) != 0) {
         return denial(Scope::notWindowScoped, generalMessage);
     }
     if (lowerKey == "v") {
         return denial(Scope::clipboard, clipboardMessage);
     }
-    if (commandKeys().contains(lowerKey)) {
+    if (policy.primaryKeys.contains(lowerKey)) {
         return std::nullopt;
     }
     return denial(Scope::notWindowScoped, generalMessage);
@@ -165,16 +160,6 @@ const std::unordered_map<std::string, std::uint16_t>& keys() {
     return table;
 }
 
-const std::unordered_map<std::string, std::uint64_t>& modifiers() {
-    static const std::unordered_map<std::string, std::uint64_t> table = {
-        {"cmd", maskCommand},          {"command", maskCommand}, {"meta", maskCommand},
-        {"shift", maskShift},          {"alt", maskAlternate},   {"option", maskAlternate},
-        {"ctrl", maskControl},         {"control", maskControl}, {"fn", maskSecondaryFn},
-        {"function", maskSecondaryFn},
-    };
-    return table;
-}
-
 const StringSet& navigationKeys() {
     static const StringSet set = {"left", "right",  "up",       "down", "home",
                                   "end",  "pageup", "pagedown", "tab",  "escape"};
@@ -186,18 +171,6 @@ const StringSet& editingKeys() {
     return set;
 }
 
-const StringSet& commandKeys() {
-    static const StringSet set = {"a",    "c",    "x",    "z",      "s",
-                                  "f",    "g",    "left", "right",  "up",
-                                  "down", "home", "end",  "delete", "forwarddelete"};
-    return set;
-}
-
-const StringSet& optionKeys() {
-    static const StringSet set = {"left", "right", "up", "down", "delete", "forwarddelete"};
-    return set;
-}
-
 std::uint16_t code(std::string_view key) {
     const auto found = keys().find(text::lowercased(key));
     if (found == keys().end()) {
@@ -206,14 +179,14 @@ std::uint16_t code(std::string_view key) {
     return found->second;
 }
 
-std::uint64_t flags(const std::vector<std::string>& names) {
+std::uint64_t flags(const std::vector<std::string>& names, const KeyPolicy& policy) {
     if (names.size() > modifierLimit) {
         throw invalidRequest("For mange modifikatorer.");
     }
     std::uint64_t result = 0;
     for (const std::string& name : names) {
-        const auto found = modifiers().find(text::lowercased(name));
-        if (found == modifiers().end()) {
+        const auto found = policy.modifiers.find(text::lowercased(name));
+        if (found == policy.modifiers.end()) {
             throw unknownName("Ukjent modifikator: ", name);
         }
         result |= found->second;
@@ -229,19 +202,20 @@ bool isCharacter(std::string_view text) {
     return scalar && text::isAlphanumeric(*scalar);
 }
 
-std::optional<Denial> scopeDenial(std::string_view key, std::uint64_t held) {
+std::optional<Denial> scopeDenial(std::string_view key, std::uint64_t held,
+                                  const KeyPolicy& policy) {
     const std::string lowerKey = text::lowercased(key);
     if (isFunctionKey(lowerKey)) {
-        return denial(Scope::functionKey, functionKeyMessage);
+        return denial(Scope::functionKey, policy.functionKeyMessage);
     }
-    if ((held & (maskControl | maskSecondaryFn)) != 0) {
-        return denial(Scope::systemModifier, systemModifierMessage);
+    if ((held & policy.systemModifiers) != 0) {
+        return denial(Scope::systemModifier, policy.systemModifierMessage);
     }
-    if ((held & maskCommand) != 0) {
-        return commandDenial(lowerKey, held);
+    if ((held & policy.primary) != 0) {
+        return primaryDenial(lowerKey, held, policy);
     }
-    if ((held & maskAlternate) != 0) {
-        if (optionKeys().contains(lowerKey)) {
+    if ((held & policy.secondary) != 0) {
+        if (policy.secondaryKeys.contains(lowerKey)) {
             return std::nullopt;
         }
         return denial(Scope::notWindowScoped, generalMessage);
@@ -249,10 +223,11 @@ std::optional<Denial> scopeDenial(std::string_view key, std::uint64_t held) {
     return plainDenial(lowerKey);
 }
 
-Stroke stroke(std::string_view key, const std::vector<std::string>& modifierNames) {
+Stroke stroke(std::string_view key, const std::vector<std::string>& modifierNames,
+              const KeyPolicy& policy) {
     const std::uint16_t keyCode = code(key);
-    const std::uint64_t keyFlags = flags(modifierNames);
-    if (auto refused = scopeDenial(key, keyFlags)) {
+    const std::uint64_t keyFlags = flags(modifierNames, policy);
+    if (auto refused = scopeDenial(key, keyFlags, policy)) {
         throw Failure("denied_action", std::move(refused->message),
                       Json{{"scope", std::string(rawValue(refused->scope))}});
     }
@@ -260,3 +235,35 @@ Stroke stroke(std::string_view key, const std::vector<std::string>& modifierName
 }
 
 } // namespace orvel::Keymap
+
+namespace orvel {
+
+const KeyPolicy& KeyPolicy::macOS() {
+    using namespace Keymap;
+    static const KeyPolicy policy{
+        .modifiers = {{"cmd", maskCommand},
+                      {"command", maskCommand},
+                      {"meta", maskCommand},
+                      {"shift", maskShift},
+                      {"alt", maskAlternate},
+                      {"option", maskAlternate},
+                      {"ctrl", maskControl},
+                      {"control", maskControl},
+                      {"fn", maskSecondaryFn},
+                      {"function", maskSecondaryFn}},
+        .systemModifiers = maskControl | maskSecondaryFn,
+        .primary = maskCommand,
+        .primaryKeys = {"a", "c", "x", "z", "s", "f", "g", "left", "right", "up", "down", "home",
+                        "end", "delete", "forwarddelete"},
+        .secondary = maskAlternate,
+        .secondaryKeys = {"left", "right", "up", "down", "delete", "forwarddelete"},
+        .functionKeyMessage = "Funksjonstastene tolkes av macOS før appen ser dem. Orvel Rire "
+                              "sender dem ikke; ta over selv hvis du trenger dem.",
+        .systemModifierMessage = "Ctrl- og Fn-kombinasjoner er der macOS har sine egne "
+                                 "snarveier. Orvel Rire sender dem ikke; ta over selv hvis du "
+                                 "trenger dem.",
+    };
+    return policy;
+}
+
+} // namespace orvel

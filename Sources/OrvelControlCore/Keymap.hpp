@@ -1,15 +1,20 @@
-// The vocabulary of the key-press action: key names to macOS virtual key codes (US keyboard
-// positions), modifier names to event flags, and the rule that decides which combinations may
-// be sent to a window at all. Only combinations whose effect stays inside the chosen window are
-// sent: letters, digits, navigation and editing keys, and short lists of Command and Option
-// combinations. Combinations macOS interprets before the application sees them (Control, Fn,
-// the function keys), Command+Option, every other Command shortcut and Command+V (the program
-// never pastes the clipboard) are refused with a message asking the user to take over.
+// The vocabulary of the key-press action: key names to the program's virtual key codes (the
+// macOS codes of the US keyboard positions, which every backend translates), modifier names to
+// event flags, and the rule that decides which combinations may be sent to a window at all.
+// Only combinations whose effect stays inside the chosen window are sent: letters, digits,
+// navigation and editing keys, and the desktop's short lists of primary-modifier and
+// secondary-modifier combinations. Combinations the desktop interprets before the application
+// sees them (its system modifiers, the function keys), primary+secondary combinations, every
+// other primary shortcut and primary+V (the program never pastes the clipboard) are refused
+// with a message asking the user to take over. Which modifiers play which part, and the lists,
+// are the desktop's `KeyPolicy`.
 //
 // Names are matched after full Unicode lower-casing, exactly, without trimming.
 // Pure: the tables are built once on first use (thread-safe) and never change afterwards; every
 // function may be called from any thread.
 #pragma once
+
+#include "OrvelControlCore/KeyPolicy.hpp"
 
 #include <cstdint>
 #include <optional>
@@ -57,30 +62,28 @@ using StringSet = std::unordered_set<std::string>;
 
 // Key name (lower case) to virtual key code; 63 entries.
 const std::unordered_map<std::string, std::uint16_t>& keys();
-// Modifier name (lower case) to flag; 10 entries.
-const std::unordered_map<std::string, std::uint64_t>& modifiers();
-
+// Keys sent without modifiers (besides Shift) on every desktop.
 const StringSet& navigationKeys();
 const StringSet& editingKeys();
-const StringSet& commandKeys();
-const StringSet& optionKeys();
 
 // The virtual key code of a key name; throws the invalid_request Failure for an unknown name.
 std::uint16_t code(std::string_view key);
 
-// The union of the modifiers' flags; throws the invalid_request Failure for more than four
-// names (before any is looked up) or for the first unknown name.
-std::uint64_t flags(const std::vector<std::string>& names);
+// The union of the modifiers' flags under `policy`; throws the invalid_request Failure for more
+// than four names (before any is looked up) or for the first unknown name.
+std::uint64_t flags(const std::vector<std::string>& names, const KeyPolicy& policy);
 
 // True when `text` is one character whose first scalar is a letter, mark or number.
 bool isCharacter(std::string_view text);
 
 // Why the combination of `key` and the `held` modifier flags may not be sent, or nothing when it
 // may. The key need not be known.
-std::optional<Denial> scopeDenial(std::string_view key, std::uint64_t held);
+std::optional<Denial> scopeDenial(std::string_view key, std::uint64_t held,
+                                  const KeyPolicy& policy);
 
 // The code and flags to send; throws the Failure of an unknown key, of the modifiers, or the
 // denied_action Failure (details {"scope": raw value}) of a refused combination, in that order.
-Stroke stroke(std::string_view key, const std::vector<std::string>& modifierNames);
+Stroke stroke(std::string_view key, const std::vector<std::string>& modifierNames,
+              const KeyPolicy& policy);
 
 } // namespace orvel::Keymap

@@ -150,6 +150,21 @@ std::string nfc(std::string_view text) {
     return std::string(reinterpret_cast<const char*>(composed), static_cast<std::size_t>(length));
 }
 
+std::string folded(std::string_view text) {
+    const std::string valid = validUtf8(text);
+    utf8proc_uint8_t* mapped = nullptr;
+    const auto length = utf8proc_map(
+        reinterpret_cast<const utf8proc_uint8_t*>(valid.data()),
+        static_cast<utf8proc_ssize_t>(valid.size()), &mapped,
+        static_cast<utf8proc_option_t>(UTF8PROC_STABLE | UTF8PROC_COMPAT | UTF8PROC_COMPOSE |
+                                       UTF8PROC_CASEFOLD | UTF8PROC_STRIPMARK | UTF8PROC_IGNORE));
+    const std::unique_ptr<utf8proc_uint8_t, MallocFree> owner(mapped);
+    if (length < 0) {
+        return lowercased(valid);
+    }
+    return std::string(reinterpret_cast<const char*>(mapped), static_cast<std::size_t>(length));
+}
+
 std::string lowercased(std::string_view text) {
     std::string out;
     out.reserve(text.size());

@@ -34,6 +34,12 @@ std::string nfc(std::string_view text);
 // multi-scalar mapping (U+0130 to "i" and a combining dot above).
 std::string lowercased(std::string_view text);
 
+// The form in which names are compared when they must not be evaded by spelling: invalid bytes
+// repaired, compatibility-normalised (full-width and styled letters become plain ones),
+// case-folded, with combining marks and default-ignorable characters (zero-width spaces and
+// joiners) removed. "İTERM", "Ｔerminal" and "Ter\u200Bminal" fold to "iterm", "terminal".
+std::string folded(std::string_view text);
+
 // General category L or N.
 bool isLetterOrNumber(char32_t scalar);
 

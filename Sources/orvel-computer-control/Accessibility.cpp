@@ -134,10 +134,8 @@ std::optional<ElementSnapshot> Accessibility::snapshot(const Element& element) {
 
 void Accessibility::ensureTrusted() {
     if (!service_.isProcessTrusted(false)) {
-        throw Failure(
-            "permission_denied",
-            "Tilgjengelighet er ikke gitt til Orvel Rire. Åpne Personvern og sikkerhet i macOS.",
-            Json{{"permission", "accessibility"}});
+        throw Failure("permission_denied", notTrustedMessage_,
+                      Json{{"permission", "accessibility"}});
     }
 }
 

@@ -31,8 +31,11 @@ class Accessibility {
   public:
     using Element = platform::ElementHandle;
 
-    explicit Accessibility(platform::AccessibilityService& service, WallClock clock = systemNow)
-        : service_(service), clock_(std::move(clock)) {}
+    // `notTrustedMessage` is the desktop's refusal when accessibility is not available.
+    Accessibility(platform::AccessibilityService& service, std::string notTrustedMessage,
+                  WallClock clock = systemNow)
+        : service_(service), notTrustedMessage_(std::move(notTrustedMessage)),
+          clock_(std::move(clock)) {}
 
     platform::AccessibilityService& service() { return service_; }
 
@@ -83,6 +86,7 @@ class Accessibility {
     std::optional<platform::AXValue> value(const Element& element, const std::string& attribute);
 
     platform::AccessibilityService& service_;
+    const std::string notTrustedMessage_;
     const WallClock clock_; // stamps observation records
 };
 

@@ -51,10 +51,8 @@ std::pair<int, int> Capture::targetSize(const Rect& frame, double scale, int max
 CaptureResult Capture::window(std::uint32_t windowId, const Deadline& deadline, int maxPixels) {
     permissions_.ensureUnlocked();
     if (!privacy_.preflightScreenCaptureAccess()) {
-        throw Failure(
-            "permission_denied",
-            "Skjermopptak er ikke gitt til Orvel Rire. Åpne Personvern og sikkerhet i macOS.",
-            Json{{"permission", "screenRecording"}});
+        throw Failure("permission_denied", notGrantedMessage_,
+                      Json{{"permission", "screenRecording"}});
     }
     deadline.check();
     auto window = shareableWindow(windowId);

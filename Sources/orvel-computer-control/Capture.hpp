@@ -30,9 +30,11 @@ struct CaptureResult {
 
 class Capture {
   public:
+    // `notGrantedMessage` is the desktop's refusal when windows cannot be captured.
     Capture(platform::ScreenCapture& capture, platform::PrivacyAccess& privacy,
-            const Permissions& permissions)
-        : capture_(capture), privacy_(privacy), permissions_(permissions) {}
+            const Permissions& permissions, std::string notGrantedMessage)
+        : capture_(capture), privacy_(privacy), permissions_(permissions),
+          notGrantedMessage_(std::move(notGrantedMessage)) {}
 
     CaptureResult window(std::uint32_t windowId, const Deadline& deadline, int maxPixels);
     static Json payload(const CaptureResult& result, const std::string& observationId);
@@ -47,6 +49,7 @@ class Capture {
     platform::ScreenCapture& capture_;
     platform::PrivacyAccess& privacy_;
     const Permissions& permissions_;
+    const std::string notGrantedMessage_;
 };
 
 } // namespace orvel

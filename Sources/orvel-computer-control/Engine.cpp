@@ -43,15 +43,18 @@ Engine::Engine(platform::Platform& platform, UserInputListener& listener,
     : platform_(platform), listener_(listener), exitProcess_(std::move(options.exitProcess)),
       clock_(options.clock), watchdogInterval_(options.watchdogInterval),
       wire_(options.out, options.err), ledger_(Limits::queue, Limits::receipts, controlLimit),
-      input_(platform.events, listener.policy().signature, options.clock),
+      input_(platform.events, listener.policy().signature, platform.profile.keys, options.clock),
       parentPid_(platform.process.parentPid()),
-      targetPolicy_(TargetPolicy::ownerBundleFromEnvironment(),
+      targetPolicy_(platform.profile.targets, TargetPolicy::ownerBundleFromEnvironment(),
                     {platform.process.ownPid(), parentPid_}),
       targets_(platform.workspace, platform.windowServer, platform.mainLoop, platform.process,
                targetPolicy_),
       permissions_(platform, listener, lockWatcher),
-      accessibility_(platform.accessibility, options.clock),
-      capture_(platform.capture, platform.privacy, permissions_), worker_(product::workerLabel) {
+      accessibility_(platform.accessibility, platform.profile.texts.accessibilityNotGranted,
+                     options.clock),
+      capture_(platform.capture, platform.privacy, permissions_,
+               platform.profile.texts.screenRecordingNotGranted),
+      worker_(product::workerLabel) {
     listener_.setOnTakeover([this](const std::string& reason) { halt(reason); });
 }
 

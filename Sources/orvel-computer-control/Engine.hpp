@@ -98,7 +98,7 @@ class Engine {
                       std::optional<double> launchedAt);
     // The window with this number among all of the pid's windows, on screen or not.
     WindowTarget liveWindow(std::int32_t pid, std::uint32_t windowId);
-    static Json lockPayload(const LockState& state) { return Permissions::lockPayload(state); }
+    Json lockPayload(const LockState& state) const { return permissions_.lockPayload(state); }
 
     // The "observe" request: one bounded observation of a window, published as the current
     // observation, optionally with a screenshot.

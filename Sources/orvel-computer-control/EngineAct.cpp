@@ -96,9 +96,7 @@ Json Engine::act(const Ticket& ticket, const Json& request) {
         auto status = listener_.currentStatus();
         if (!status.active) {
             throw Failure("permission_denied",
-                          "Forgrunnsmodus krever at Orvel Rire kan oppdage at du selv tar over "
-                          "tastatur og mus. Gi "
-                          "Inndataovervåking i macOS.",
+                          platform_.profile.texts.foregroundNeedsInputMonitoring,
                           Json{{"permission", "inputMonitoring"}, {"listener", status.payload()}});
         }
         bringForward(plan.app, record, ticket);

@@ -276,7 +276,7 @@ void type(InputState& state, const std::string& text, const InputGuard& guard) {
 void press(InputState& state, const std::string& key, const std::vector<std::string>& modifiers,
            const InputGuard& guard) {
     checkReady(state);
-    const Keymap::Stroke stroke = Keymap::stroke(key, modifiers);
+    const Keymap::Stroke stroke = Keymap::stroke(key, modifiers, state.keyPolicy());
     guard.check();
     auto keys = createKeyEvents(state, stroke.code);
     if (!keys) {

@@ -24,8 +24,9 @@ std::uint32_t buttonUpType(std::uint32_t button) {
 
 } // namespace
 
-InputState::InputState(platform::EventSystem& events, std::int64_t signature, WallClock clock)
-    : events_(events), source_(makeSource(events, signature)),
+InputState::InputState(platform::EventSystem& events, std::int64_t signature, KeyPolicy keys,
+                       WallClock clock)
+    : events_(events), source_(makeSource(events, signature)), keys_(std::move(keys)),
       ledger_([this](HeldInput input, std::optional<Point> point) { postRelease(input, point); },
               std::move(clock)) {}
 

@@ -8,6 +8,7 @@
 
 #include "OrvelControlCore/Clock.hpp"
 #include "OrvelControlCore/InputLedger.hpp"
+#include "OrvelControlCore/KeyPolicy.hpp"
 #include "platform/EventSystem.hpp"
 
 #include <cstdint>
@@ -17,7 +18,9 @@ namespace orvel {
 
 class InputState {
   public:
-    InputState(platform::EventSystem& events, std::int64_t signature, WallClock clock = systemNow);
+    // `keys` is the desktop's key policy, which decides the combinations that may be sent.
+    InputState(platform::EventSystem& events, std::int64_t signature, KeyPolicy keys,
+               WallClock clock = systemNow);
     InputState(const InputState&) = delete;
     InputState& operator=(const InputState&) = delete;
 
@@ -25,12 +28,14 @@ class InputState {
     const InputLedger& ledger() const { return ledger_; }
     std::optional<platform::EventSourceRef> source() const { return source_; }
     platform::EventSystem& events() { return events_; }
+    const KeyPolicy& keyPolicy() const { return keys_; }
 
   private:
     void postRelease(HeldInput input, std::optional<Point> point);
 
     platform::EventSystem& events_;
     const std::optional<platform::EventSourceRef> source_;
+    const KeyPolicy keys_;
     InputLedger ledger_;
 };
 

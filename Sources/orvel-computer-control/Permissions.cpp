@@ -69,12 +69,12 @@ void Permissions::ensureUnlocked() const {
         details);
 }
 
-Json Permissions::lockPayload(const LockState& state) {
+Json Permissions::lockPayload(const LockState& state) const {
     auto reason = state.reason();
     return Json{
         {"state", state.label()},
         {"reason", reason ? Json(*reason) : Json(nullptr)},
-        {"limitation", LockPolicy::limitation},
+        {"limitation", platform_.profile.texts.lockLimitation},
     };
 }
 
@@ -126,8 +126,9 @@ bool Permissions::askFor(Permission permission) {
 Json Permissions::request(Permission permission, bool openSettings) {
     bool prompted = askFor(permission);
     bool openedSettings = false;
-    if (openSettings) {
-        std::string address = std::string(settingsAddress) + settingsPaneAnchor(permission);
+    const std::string& settings = platform_.profile.texts.settingsAddress;
+    if (openSettings && !settings.empty()) {
+        std::string address = settings + settingsPaneAnchor(permission);
         openedSettings =
             platform_.mainLoop.runSync([&] { return platform_.workspace.openURL(address); });
     }

@@ -27,16 +27,12 @@ std::string settingsPaneAnchor(Permission permission);
 
 class Permissions {
   public:
-    // The address of the Security & Privacy pane; the anchor is appended as its query.
-    static constexpr const char* settingsAddress =
-        "x-apple.systempreferences:com.apple.preference.security?";
-
     Permissions(platform::Platform& platform, UserInputListener& listener,
                 const LockWatcher& lockWatcher);
 
     LockState lockState() const;
     void ensureUnlocked() const;
-    static Json lockPayload(const LockState& state);
+    Json lockPayload(const LockState& state) const;
 
     Json status() const;
     Json request(Permission permission, bool openSettings);

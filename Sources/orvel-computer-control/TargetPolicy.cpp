@@ -3,6 +3,7 @@
 #include "OrvelControlCore/Text.hpp"
 #include "ProductIdentity.hpp"
 
+#include <algorithm>
 #include <cstdlib>
 
 namespace orvel {
@@ -11,52 +12,24 @@ namespace {
 
 const char* const ownControlSurface = "Orvel Rire kan ikke styre sin egen kontrollflate.";
 
-std::string outOfReach(const std::string& what) {
-    return "Denne appen er utenfor rekkevidde for Mac-styring: " + what + ".";
-}
-
 } // namespace
-
-const std::set<std::string>& TargetPolicy::deniedBundles() {
-    static const std::set<std::string> bundles = {
-        "com.apple.Terminal",
-        "com.googlecode.iterm2",
-        "io.alacritty",
-        "net.kovidgoyal.kitty",
-        "com.mitchellh.ghostty",
-        "dev.warp.Warp-Stable",
-        "dev.warp.Warp-Preview",
-        "co.zeit.hyper",
-        "com.github.wez.wezterm",
-        "org.tabby",
-        "com.apple.SecurityAgent",
-        "com.apple.loginwindow",
-        "com.apple.systempreferences",
-        "com.apple.systemsettings",
-        "com.apple.keychainaccess",
-        "com.apple.ScreenSaver.Engine",
-        "com.apple.screensaver",
-        "com.apple.CoreAuthenticationRemoteService",
-        "com.apple.LocalAuthentication.UIAgent",
-    };
-    return bundles;
-}
-
-const std::array<const char*, 10>& TargetPolicy::deniedNameFragments() {
-    static const std::array<const char*, 10> fragments = {
-        "terminal",    "iterm",      "securityagent",   "loginwindow",     "screen saver",
-        "screensaver", "orvel code", "keychain access", "system settings", "system preferences",
-    };
-    return fragments;
-}
 
 std::string TargetPolicy::ownerBundleFromEnvironment() {
     const char* configured = std::getenv("ORVEL_CONTROL_OWNER_BUNDLE");
     return configured != nullptr ? std::string(configured) : std::string(product::ownerBundle);
 }
 
-TargetPolicy::TargetPolicy(std::string ownerBundle, std::set<std::int32_t> ownerPids)
-    : ownerBundle_(std::move(ownerBundle)), ownerPids_(std::move(ownerPids)) {}
+TargetPolicy::TargetPolicy(platform::TargetRules rules, std::string ownerBundle,
+                           std::set<std::int32_t> ownerPids)
+    : rules_(std::move(rules)), ownerBundle_(std::move(ownerBundle)),
+      ownerPids_(std::move(ownerPids)) {
+    for (const auto& fragment : rules_.deniedNameFragments) {
+        foldedFragments_.push_back(text::folded(fragment));
+    }
+    for (const auto& name : rules_.deniedNames) {
+        foldedNames_.insert(text::folded(name));
+    }
+}
 
 std::optional<std::string> TargetPolicy::denial(const std::optional<std::string>& bundleId,
                                                 const std::string& name, std::int32_t pid) const {
@@ -64,14 +37,21 @@ std::optional<std::string> TargetPolicy::denial(const std::optional<std::string>
     if (ownerPids_.contains(pid) || bundle == ownerBundle_) {
         return ownControlSurface;
     }
-    if (deniedBundles().contains(bundle)) {
-        return outOfReach(bundle);
+    if (rules_.deniedIdentifiers.contains(bundle)) {
+        return rules_.outOfReachPrefix + bundle + ".";
     }
-    std::string lowered = text::lowercased(name);
-    for (const char* fragment : deniedNameFragments()) {
-        if (lowered.find(fragment) != std::string::npos) {
-            return outOfReach(name);
-        }
+    return deniedName(name);
+}
+
+std::optional<std::string> TargetPolicy::deniedName(const std::string& name) const {
+    const std::string folded = text::folded(name);
+    const bool denied =
+        foldedNames_.contains(folded) ||
+        std::any_of(foldedFragments_.begin(), foldedFragments_.end(), [&](const auto& fragment) {
+            return folded.find(fragment) != std::string::npos;
+        });
+    if (denied) {
+        return rules_.outOfReachPrefix + name + ".";
     }
     return std::nullopt;
 }

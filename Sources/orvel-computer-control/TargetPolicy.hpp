@@ -1,29 +1,32 @@
-// The applications that must never be observed or driven, whatever the client asks:
-// terminals, the login window, the screen saver, authentication and keychain dialogs, the
-// system settings, and the program's own owner. Answers with the Norwegian refusal, or with
-// nothing when the application may be controlled.
+// The applications that must never be observed or driven, whatever the client asks: the
+// program's own owner and the desktop's out-of-reach applications (terminals, the login window,
+// screen savers and lockers, authentication and keychain dialogs, the system settings: the
+// platform profile lists them). Answers with the Norwegian refusal, or with nothing when the
+// application may be controlled. Names are compared in their folded form, so that letter case,
+// full-width or styled letters, accents and invisible characters cannot smuggle a terminal past
+// the name test.
 //
 // Immutable once built; `denial` may be called from any thread.
 #pragma once
 
-#include <array>
+#include "platform/PlatformProfile.hpp"
+
 #include <cstdint>
 #include <optional>
 #include <set>
 #include <string>
+#include <vector>
 
 namespace orvel {
 
 class TargetPolicy {
   public:
-    static const std::set<std::string>& deniedBundles();
-    static const std::array<const char*, 10>& deniedNameFragments();
-
     // The owner bundle is `ORVEL_CONTROL_OWNER_BUNDLE` when set (even empty), otherwise the
     // product's own desktop app.
     static std::string ownerBundleFromEnvironment();
 
-    TargetPolicy(std::string ownerBundle, std::set<std::int32_t> ownerPids);
+    TargetPolicy(platform::TargetRules rules, std::string ownerBundle,
+                 std::set<std::int32_t> ownerPids);
 
     const std::string& ownerBundle() const { return ownerBundle_; }
     const std::set<std::int32_t>& ownerPids() const { return ownerPids_; }
@@ -32,6 +35,11 @@ class TargetPolicy {
                                       const std::string& name, std::int32_t pid) const;
 
   private:
+    std::optional<std::string> deniedName(const std::string& name) const;
+
+    platform::TargetRules rules_;
+    std::vector<std::string> foldedFragments_;
+    std::set<std::string> foldedNames_;
     std::string ownerBundle_;
     std::set<std::int32_t> ownerPids_;
 };

@@ -1,5 +1,7 @@
 #include "platform/sim/SimulatedDesktop.hpp"
 
+#include "platform/profiles/MacProfile.hpp"
+
 #include "platform/sim/ActionRunner.hpp"
 #include "platform/sim/DesktopCore.hpp"
 #include "platform/sim/ElementAttributes.hpp"
@@ -69,10 +71,10 @@ struct SimulatedDesktop::Services {
 
 SimulatedDesktop::SimulatedDesktop(std::shared_ptr<DesktopCore> core)
     : core_(std::move(core)), services_(std::make_unique<Services>(core_)),
-      platform_(std::make_unique<platform::Platform>(
-          platform::Platform{core_->mainLoop(), services_->accessibility, services_->windowServer,
-                             services_->workspace, services_->events, services_->privacy,
-                             services_->notifications, services_->process, services_->capture})) {}
+      platform_(std::make_unique<platform::Platform>(platform::Platform{
+          core_->mainLoop(), services_->accessibility, services_->windowServer,
+          services_->workspace, services_->events, services_->privacy, services_->notifications,
+          services_->process, services_->capture, platform::macOSProfile()})) {}
 
 SimulatedDesktop::~SimulatedDesktop() {
     core_->shutdown();

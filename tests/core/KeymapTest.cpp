@@ -1,6 +1,7 @@
 // Key names and codes, modifier flags, the messages for unknown names, and the rule deciding
 // which combinations may be sent, checked key by key against the allowed-keys matrix.
 #include "OrvelControlCore/Keymap.hpp"
+#include "platform/profiles/LinuxProfile.hpp"
 #include "support/FailureOf.hpp"
 
 #include "OrvelControlCore/Failure.hpp"
@@ -20,12 +21,14 @@ using orvel::testing::failureOf;
 
 using Keymap::Scope;
 
+const KeyPolicy& mac = KeyPolicy::macOS();
+
 Failure invalid(const std::string& message) {
     return Failure("invalid_request", message);
 }
 
 std::optional<Scope> scopeOf(const std::string& key, std::uint64_t flags) {
-    const auto denial = Keymap::scopeDenial(key, flags);
+    const auto denial = Keymap::scopeDenial(key, flags, mac);
     return denial ? std::optional<Scope>(denial->scope) : std::nullopt;
 }
 
@@ -77,33 +80,34 @@ TEST(Keymap, UnknownNamesAreShownAsWrittenAndCutAfterTwentyCharacters) {
     const std::string twenty = twentyOne.substr(0, twentyOne.size() - family.size());
     EXPECT_EQ(failureOf([&] { Keymap::code(twentyOne); }),
               invalid("Ukjent tast: " + twenty + "\u2026."));
-    EXPECT_EQ(failureOf([] { Keymap::flags({"Hyper"}); }), invalid("Ukjent modifikator: Hyper."));
-    EXPECT_EQ(failureOf([] { Keymap::flags({"superduperhypermodifier"}); }),
+    EXPECT_EQ(failureOf([] { Keymap::flags({"Hyper"}, mac); }),
+              invalid("Ukjent modifikator: Hyper."));
+    EXPECT_EQ(failureOf([] { Keymap::flags({"superduperhypermodifier"}, mac); }),
               invalid("Ukjent modifikator: superduperhypermodif\u2026."));
 }
 
 TEST(Keymap, ModifiersCombineUpToFourNames) {
-    EXPECT_EQ(Keymap::modifiers().size(), 10U);
-    EXPECT_EQ(Keymap::flags({}), 0U);
-    EXPECT_EQ(Keymap::flags({"CMD"}), 0x100000U);
-    EXPECT_EQ(Keymap::flags({"cmd", "command", "meta"}), 0x100000U);
-    EXPECT_EQ(Keymap::flags({"Option"}), 0x80000U);
-    EXPECT_EQ(Keymap::flags({"shift", "alt", "control", "function"}), 0x8E0000U);
-    EXPECT_EQ(Keymap::flags({"ctrl", "fn"}), 0x840000U);
+    EXPECT_EQ(mac.modifiers.size(), 10U);
+    EXPECT_EQ(Keymap::flags({}, mac), 0U);
+    EXPECT_EQ(Keymap::flags({"CMD"}, mac), 0x100000U);
+    EXPECT_EQ(Keymap::flags({"cmd", "command", "meta"}, mac), 0x100000U);
+    EXPECT_EQ(Keymap::flags({"Option"}, mac), 0x80000U);
+    EXPECT_EQ(Keymap::flags({"shift", "alt", "control", "function"}, mac), 0x8E0000U);
+    EXPECT_EQ(Keymap::flags({"ctrl", "fn"}, mac), 0x840000U);
 
     const Failure tooMany = invalid("For mange modifikatorer.");
     EXPECT_EQ(failureOf([] {
-                  Keymap::flags({"shift", "shift", "shift", "shift", "shift"});
+                  Keymap::flags({"shift", "shift", "shift", "shift", "shift"}, mac);
               }),
               tooMany);
     // The count is checked before any name is looked up.
     EXPECT_EQ(failureOf([] {
-                  Keymap::flags({"nope", "shift", "shift", "shift", "shift"});
+                  Keymap::flags({"nope", "shift", "shift", "shift", "shift"}, mac);
               }),
               tooMany);
     // The first unknown name is reported; later ones are not examined.
     EXPECT_EQ(failureOf([] {
-                  Keymap::flags({"shift", "First", "Second"});
+                  Keymap::flags({"shift", "First", "Second"}, mac);
               }),
               invalid("Ukjent modifikator: First."));
 }
@@ -112,7 +116,7 @@ TEST(Keymap, FunctionKeysAreRefusedWhateverIsHeld) {
     const std::string message =
         "Funksjonstastene tolkes av macOS før appen ser dem. Orvel Rire sender dem ikke; ta over "
         "selv hvis du trenger dem.";
-    EXPECT_EQ(Keymap::scopeDenial("f5", 0), (Keymap::Denial{Scope::functionKey, message}));
+    EXPECT_EQ(Keymap::scopeDenial("f5", 0, mac), (Keymap::Denial{Scope::functionKey, message}));
     EXPECT_EQ(scopeOf("F5", 0), Scope::functionKey);
     EXPECT_EQ(scopeOf("f5", Keymap::maskControl), Scope::functionKey);
     EXPECT_EQ(scopeOf("f12", Keymap::maskCommand), Scope::functionKey);
@@ -125,14 +129,14 @@ TEST(Keymap, FunctionKeysAreRefusedWhateverIsHeld) {
     EXPECT_EQ(scopeOf("f", Keymap::maskCommand), std::nullopt);
     EXPECT_EQ(scopeOf("forwarddelete", 0), std::nullopt);
     // An unknown function key fails on its name first.
-    EXPECT_EQ(failureOf([] { Keymap::stroke("f13", {}); }), invalid("Ukjent tast: f13."));
+    EXPECT_EQ(failureOf([] { Keymap::stroke("f13", {}, mac); }), invalid("Ukjent tast: f13."));
 }
 
 TEST(Keymap, ControlAndFnAreRefusedBeforeCommandIsConsidered) {
     const std::string message =
         "Ctrl- og Fn-kombinasjoner er der macOS har sine egne snarveier. Orvel Rire sender dem "
         "ikke; ta over selv hvis du trenger dem.";
-    EXPECT_EQ(Keymap::scopeDenial("c", Keymap::maskControl),
+    EXPECT_EQ(Keymap::scopeDenial("c", Keymap::maskControl, mac),
               (Keymap::Denial{Scope::systemModifier, message}));
     EXPECT_EQ(scopeOf("left", Keymap::maskSecondaryFn), Scope::systemModifier);
     EXPECT_EQ(scopeOf("v", Keymap::maskControl | Keymap::maskCommand), Scope::systemModifier);
@@ -142,10 +146,10 @@ TEST(Keymap, ControlAndFnAreRefusedBeforeCommandIsConsidered) {
 TEST(Keymap, CommandAllowsItsShortListAndNeverPastes) {
     const std::string clipboard =
         "Orvel Rire limer ikke inn utklippstavlen. Skriv teksten som skal settes inn i stedet.";
-    EXPECT_EQ(Keymap::scopeDenial("v", Keymap::maskCommand),
+    EXPECT_EQ(Keymap::scopeDenial("v", Keymap::maskCommand, mac),
               (Keymap::Denial{Scope::clipboard, clipboard}));
     EXPECT_EQ(scopeOf("V", Keymap::maskCommand | Keymap::maskShift), Scope::clipboard);
-    EXPECT_EQ(Keymap::scopeDenial("v", Keymap::maskCommand | Keymap::maskAlternate),
+    EXPECT_EQ(Keymap::scopeDenial("v", Keymap::maskCommand | Keymap::maskAlternate, mac),
               (Keymap::Denial{Scope::notWindowScoped, generalMessage}));
     EXPECT_EQ(scopeOf("c", Keymap::maskCommand | Keymap::maskAlternate), Scope::notWindowScoped);
     EXPECT_EQ(scopeOf("q", Keymap::maskCommand), Scope::notWindowScoped);
@@ -209,15 +213,16 @@ TEST(Keymap, EveryKeyFollowsTheMatrixOfAllowedCombinations) {
     for (const auto& [key, code] : Keymap::keys()) {
         for (const auto& [row, names] : rows) {
             const auto expected = expectedScope(key, row);
-            EXPECT_EQ(scopeOf(key, Keymap::flags(names)), expected) << key << " with " << row;
+            EXPECT_EQ(scopeOf(key, Keymap::flags(names, mac)), expected) << key << " with " << row;
             if (expected) {
-                const auto failure = failureOf([&] { Keymap::stroke(key, names); });
+                const auto failure = failureOf([&] { Keymap::stroke(key, names, mac); });
                 ASSERT_TRUE(failure) << key << " with " << row;
                 EXPECT_EQ(failure->code, "denied_action");
                 EXPECT_EQ(failure->details,
                           (Json{{"scope", std::string(Keymap::rawValue(*expected))}}));
             } else {
-                EXPECT_EQ(Keymap::stroke(key, names), (Keymap::Stroke{code, Keymap::flags(names)}));
+                EXPECT_EQ(Keymap::stroke(key, names, mac),
+                          (Keymap::Stroke{code, Keymap::flags(names, mac)}));
                 ++allowed;
             }
         }
@@ -241,7 +246,7 @@ TEST(Keymap, OnlyOneAlphanumericCharacterIsSentWithoutModifiers) {
 
     EXPECT_EQ(scopeOf("\u00E9", 0), std::nullopt);
     EXPECT_EQ(scopeOf("\u00C9", Keymap::maskShift), std::nullopt);
-    EXPECT_EQ(Keymap::scopeDenial("!", 0),
+    EXPECT_EQ(Keymap::scopeDenial("!", 0, mac),
               (Keymap::Denial{Scope::notWindowScoped, generalMessage}));
     EXPECT_EQ(scopeOf("ab", 0), Scope::notWindowScoped);
     EXPECT_EQ(scopeOf("Escape", 0), std::nullopt);
@@ -252,27 +257,27 @@ TEST(Keymap, OnlyOneAlphanumericCharacterIsSentWithoutModifiers) {
 }
 
 TEST(Keymap, StrokeChecksTheKeyThenTheModifiersThenTheScope) {
-    EXPECT_EQ(Keymap::stroke("C", {"Cmd"}), (Keymap::Stroke{8, 0x100000}));
-    EXPECT_EQ(Keymap::stroke("z", {"cmd", "shift"}), (Keymap::Stroke{6, 0x120000}));
-    EXPECT_EQ(Keymap::stroke("Tab", {"shift"}), (Keymap::Stroke{48, 0x20000}));
-    EXPECT_EQ(Keymap::stroke("return", {}), (Keymap::Stroke{36, 0}));
+    EXPECT_EQ(Keymap::stroke("C", {"Cmd"}, mac), (Keymap::Stroke{8, 0x100000}));
+    EXPECT_EQ(Keymap::stroke("z", {"cmd", "shift"}, mac), (Keymap::Stroke{6, 0x120000}));
+    EXPECT_EQ(Keymap::stroke("Tab", {"shift"}, mac), (Keymap::Stroke{48, 0x20000}));
+    EXPECT_EQ(Keymap::stroke("return", {}, mac), (Keymap::Stroke{36, 0}));
 
     EXPECT_EQ(failureOf([] {
-                  Keymap::stroke("nokey", {"a", "b", "c", "d", "e"});
+                  Keymap::stroke("nokey", {"a", "b", "c", "d", "e"}, mac);
               }),
               invalid("Ukjent tast: nokey."));
     EXPECT_EQ(failureOf([] {
-                  Keymap::stroke("f5", {"a", "b", "c", "d", "e"});
+                  Keymap::stroke("f5", {"a", "b", "c", "d", "e"}, mac);
               }),
               invalid("For mange modifikatorer."));
-    EXPECT_EQ(failureOf([] { Keymap::stroke("v", {"Super"}); }),
+    EXPECT_EQ(failureOf([] { Keymap::stroke("v", {"Super"}, mac); }),
               invalid("Ukjent modifikator: Super."));
-    EXPECT_EQ(failureOf([] { Keymap::stroke("V", {"cmd"}); }),
+    EXPECT_EQ(failureOf([] { Keymap::stroke("V", {"cmd"}, mac); }),
               Failure("denied_action",
                       "Orvel Rire limer ikke inn utklippstavlen. Skriv teksten som skal settes inn "
                       "i stedet.",
                       Json{{"scope", "clipboard"}}));
-    EXPECT_EQ(failureOf([] { Keymap::stroke("q", {"cmd"}); }),
+    EXPECT_EQ(failureOf([] { Keymap::stroke("q", {"cmd"}, mac); }),
               Failure("denied_action", generalMessage, Json{{"scope", "not_window_scoped"}}));
 }
 
@@ -287,6 +292,94 @@ TEST(Keymap, ScopesRoundTripThroughTheirRawValues) {
     EXPECT_EQ(Keymap::rawValue(Scope::clipboard), "clipboard");
     EXPECT_EQ(Keymap::scopeFromRawValue("Clipboard"), std::nullopt);
     EXPECT_EQ(Keymap::scopeFromRawValue(""), std::nullopt);
+}
+
+// On Linux "cmd" and "ctrl" both mean Control, which plays Command's part; Super and Fn belong to
+// the desktop, Control+Alt combinations are refused, and the lists are the Linux ones.
+std::optional<Scope> expectedLinuxScope(const std::string& key, const std::string& row) {
+    const bool functionKey = key.size() > 1 && key[0] == 'f' && key[1] >= '0' && key[1] <= '9';
+    const auto among = [&](std::initializer_list<const char*> keys) {
+        for (const char* candidate : keys) {
+            if (key == candidate) {
+                return true;
+            }
+        }
+        return false;
+    };
+    const bool arrowOrDelete = among({"left", "right", "up", "down", "delete", "forwarddelete"});
+    if (functionKey) {
+        return Scope::functionKey;
+    }
+    if (row == "super" || row == "fn" || row == "ctrl+super") {
+        return Scope::systemModifier;
+    }
+    if (row == "ctrl+alt") {
+        return Scope::notWindowScoped;
+    }
+    if (row == "cmd" || row == "ctrl" || row == "ctrl+shift") {
+        if (key == "v") {
+            return Scope::clipboard;
+        }
+        const bool allowed =
+            arrowOrDelete || among({"a", "c", "x", "z", "y", "s", "f", "g", "home", "end"});
+        return allowed ? std::nullopt : std::optional(Scope::notWindowScoped);
+    }
+    if (row == "alt" || row == "alt+shift") {
+        return arrowOrDelete ? std::nullopt : std::optional(Scope::notWindowScoped);
+    }
+    const bool letterOrDigit = key.size() == 1 && std::isalnum(static_cast<unsigned char>(key[0]));
+    const bool allowed =
+        letterOrDigit || arrowOrDelete ||
+        among({"home", "end", "pageup", "pagedown", "tab", "escape", "return", "enter", "space"});
+    return allowed ? std::nullopt : std::optional(Scope::notWindowScoped);
+}
+
+TEST(Keymap, TheLinuxPolicyFollowsItsOwnMatrix) {
+    const auto profile = platform::linuxProfile(platform::LockSource::sessionAndScreensaver);
+    const KeyPolicy& linux = profile.keys;
+    const std::vector<std::pair<std::string, std::vector<std::string>>> rows = {
+        {"none", {}},
+        {"shift", {"shift"}},
+        {"cmd", {"cmd"}},
+        {"ctrl", {"control"}},
+        {"ctrl+shift", {"meta", "shift"}},
+        {"alt", {"alt"}},
+        {"alt+shift", {"option", "shift"}},
+        {"ctrl+alt", {"ctrl", "alt"}},
+        {"super", {"super"}},
+        {"fn", {"function"}},
+        {"ctrl+super", {"command", "Super"}},
+    };
+    int allowed = 0;
+    for (const auto& [key, code] : Keymap::keys()) {
+        for (const auto& [row, names] : rows) {
+            const auto expected = expectedLinuxScope(key, row);
+            const auto denial = Keymap::scopeDenial(key, Keymap::flags(names, linux), linux);
+            EXPECT_EQ(denial ? std::optional(denial->scope) : std::nullopt, expected)
+                << key << " with " << row;
+            if (!expected) {
+                ++allowed;
+            }
+        }
+    }
+    // 51 keys alone and with Shift, 16 with Control in three spellings, 6 with Alt (and Shift).
+    EXPECT_EQ(allowed, 2 * 51 + 3 * 16 + 2 * 6);
+
+    EXPECT_EQ(Keymap::stroke("c", {"cmd"}, linux), (Keymap::Stroke{8, Keymap::maskControl}));
+    EXPECT_EQ(Keymap::stroke("C", {"CTRL"}, linux), (Keymap::Stroke{8, Keymap::maskControl}));
+    EXPECT_EQ(failureOf([&] { Keymap::stroke("f5", {}, linux); }),
+              Failure("denied_action",
+                      "Funksjonstastene kan bli tolket av skrivebordet før appen ser dem. Orvel "
+                      "Rire sender dem ikke; ta over selv hvis du trenger dem.",
+                      Json{{"scope", "function_key"}}));
+    EXPECT_EQ(failureOf([&] { Keymap::stroke("l", {"super"}, linux); }),
+              Failure("denied_action",
+                      "Super- og Fn-kombinasjoner er der skrivebordet har sine egne snarveier. "
+                      "Orvel Rire sender dem ikke; ta over selv hvis du trenger dem.",
+                      Json{{"scope", "system_modifier"}}));
+    EXPECT_EQ(failureOf([&] { Keymap::flags({"super"}, mac); }),
+              invalid("Ukjent modifikator: super."))
+        << "the macOS names stay exactly as they were";
 }
 
 } // namespace

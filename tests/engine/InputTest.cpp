@@ -605,7 +605,7 @@ TEST(Input, WithoutASignedSourceNothingIsPosted) {
     EngineHarness harness;
     FaultyEvents events(harness.desktop().platform().events);
     events.sourceless = true;
-    InputState input(events, harness.listener().policy().signature);
+    InputState input(events, harness.listener().policy().signature, KeyPolicy::macOS());
     const Failure unsignedEvents(
         "uncertain", "Kunne ikke lage hendelser som Orvel Rire kan kjenne igjen som sine egne.");
     const auto guard = openGuard();
@@ -635,7 +635,7 @@ TEST(Input, WithoutASignedSourceNothingIsPosted) {
 TEST(Input, EventsThatCannotBeMadeFailTheActionWithItsProgress) {
     EngineHarness harness;
     FaultyEvents events(harness.desktop().platform().events);
-    InputState input(events, harness.listener().policy().signature);
+    InputState input(events, harness.listener().policy().signature, KeyPolicy::macOS());
     const auto guard = openGuard();
     const Failure mouse("uncertain", "Kunne ikke lage musehendelsen.");
     const Failure keystroke("uncertain", "Kunne ikke lage tastetrykket.");

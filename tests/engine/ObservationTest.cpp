@@ -1,5 +1,6 @@
 // Observing a window: the result, the traversal's bounds, the digest, window resolution and
 // the limits in time, on the simulated desktop.
+#include "platform/profiles/MacProfile.hpp"
 #include "support/CountingAccessibility.hpp"
 #include "support/EngineHarness.hpp"
 
@@ -184,7 +185,7 @@ TEST(Observation, TheTraversalIsBoundedInDepthAndChildren) {
 TEST(Observation, EachNodeCostsAFixedNumberOfMessages) {
     EngineHarness harness(generatedScenario(20, 0));
     CountingAccessibility counting(harness.desktop().platform().accessibility);
-    Accessibility accessibility(counting);
+    Accessibility accessibility(counting, platform::macOSProfile().texts.accessibilityNotGranted);
     auto window = harness.engine().liveWindow(501, 101);
     auto ticket = harness.engine().ledger().admit("count", false, "f").ticket;
     auto record = accessibility.observe(501, "", window, 8, 600, "obs-x",
