@@ -6,9 +6,11 @@ draws), a push button that changes a label, a check button, an entry, a password
 list, a slider and a multi-line text view.
 
 Once the window is on screen and painted, the app prints one line on standard output:
-    ready <window id> <patch x> <patch y> <patch width> <patch height>
-(the patch in root-window coordinates). It then reads commands on standard input, one a
-line, and answers each with "ok" (or "error <what>") once it is done:
+    ready <window id> <patch x> <patch y> <patch width> <patch height> <frame x> <frame y>
+          <frame width> <frame height>
+(in root-window coordinates; the frame is the window manager's, as GTK reads it). It then
+reads commands on standard input, one a line, and answers each with "ok" (or
+"error <what>") once it is done:
     iconify | deiconify | present | move X Y | title TEXT | quit
 It also ends when its standard input closes.
 
@@ -125,8 +127,10 @@ class TestWindow:
         origin = gdk_window.get_origin()
         x, y = self.patch.translate_coordinates(self.window, 0, 0)
         allocation = self.patch.get_allocation()
-        print("ready %d %d %d %d %d" % (gdk_window.get_xid(), origin.x + x, origin.y + y,
-                                        allocation.width, allocation.height), flush=True)
+        frame = gdk_window.get_frame_extents()
+        print("ready %d %d %d %d %d %d %d %d %d" % (
+            gdk_window.get_xid(), origin.x + x, origin.y + y, allocation.width,
+            allocation.height, frame.x, frame.y, frame.width, frame.height), flush=True)
         return False
 
     def run_command(self, line):

@@ -1,0 +1,28 @@
+// The private desktop session (scripts/desktop-session) as the Linux suites see it: whether
+// the test runs inside one, the desktop options it gives, and its lock-service double.
+//
+// A suite that drives a real desktop runs only when ORVEL_PRIVATE_DESKTOP names the display
+// it is on, which only the session script sets: a test never touches the person's own desktop.
+#pragma once
+
+#include "platform/linux/LinuxDesktopOptions.hpp"
+
+#include <optional>
+#include <string>
+#include <vector>
+
+namespace orvel::testing {
+
+class PrivateSession {
+  public:
+    // The Linux desktop's options inside the session; absent with `whyNot` set outside one.
+    static std::optional<linuxdesktop::LinuxDesktopOptions> desktopOptions(std::string& whyNot);
+
+    // Calls a method of the lock-service double's control interface (SetLocked,
+    // SetScreensaverActive, SetSessionActive, SetPresent) with dbus-send arguments
+    // ("boolean:true"); true when it answered.
+    static bool callLockDouble(const std::string& method,
+                               const std::vector<std::string>& arguments);
+};
+
+} // namespace orvel::testing
