@@ -5,12 +5,11 @@
 #include "contract/ContractDesktops.hpp"
 #include "contract/DesktopFactories.hpp"
 #include "linux/support/PrivateSession.hpp"
+#include "linux/support/RunningDesktop.hpp"
 #include "linux/support/TestApplication.hpp"
-#include "platform/linux/LinuxDesktop.hpp"
 #include "platform/linux/UnreachableAccessibility.hpp"
 
 #include <algorithm>
-#include <thread>
 
 namespace orvel::contract {
 
@@ -47,15 +46,9 @@ class LinuxContractDesktop final : public ContractDesktop {
   public:
     LinuxContractDesktop(std::unique_ptr<TestApplication> first,
                          std::unique_ptr<TestApplication> second,
-                         std::unique_ptr<linuxdesktop::LinuxDesktop> desktop)
+                         std::unique_ptr<testing::RunningDesktop> desktop)
         : firstApp_(std::move(first)), secondApp_(std::move(second)), desktop_(std::move(desktop)),
-          first_(knownWindow(*firstApp_)), second_(knownWindow(*secondApp_)),
-          loop_([this] { desktop_->platform().mainLoop.runForever(); }) {}
-
-    ~LinuxContractDesktop() override {
-        desktop_->platform().mainLoop.quit();
-        loop_.join();
-    }
+          first_(knownWindow(*firstApp_)), second_(knownWindow(*secondApp_)) {}
 
     platform::Platform& platform() override { return desktop_->platform(); }
     const KnownWindow& first() const override { return first_; }
@@ -97,12 +90,11 @@ class LinuxContractDesktop final : public ContractDesktop {
   private:
     std::unique_ptr<TestApplication> firstApp_;
     std::unique_ptr<TestApplication> secondApp_;
-    std::unique_ptr<linuxdesktop::LinuxDesktop> desktop_;
+    std::unique_ptr<testing::RunningDesktop> desktop_;
     KnownWindow first_;
     KnownWindow second_;
     bool firstMinimised_ = false;
     bool secondMinimised_ = false;
-    std::thread loop_;
 };
 
 } // namespace
@@ -126,7 +118,7 @@ std::unique_ptr<ContractDesktop> makeLinuxContractDesktop(std::string& whyNot) {
         return nullptr;
     }
     auto accessibility = std::make_shared<linuxdesktop::UnreachableAccessibility>();
-    auto desktop = linuxdesktop::LinuxDesktop::open(*options, accessibility, accessibility, whyNot);
+    auto desktop = testing::RunningDesktop::open(*options, accessibility, accessibility, whyNot);
     if (!desktop) {
         return nullptr;
     }

@@ -70,17 +70,17 @@ std::optional<platform::CapturedImage> CompositeCapture::capture(Window topLevel
     if (!wasRedirected) {
         redirect(topLevel, client);
     }
-    XImage* image = readPixmap(topLevel, attributes);
+    XImage* image = readPixmap(topLevel);
     if (image == nullptr && wasRedirected) {
         // A window number the server gave out again, or a window unmapped and mapped since:
         // its storage is no longer ours.
         redirected_.erase(topLevel);
         redirect(topLevel, client);
-        image = readPixmap(topLevel, attributes);
+        image = readPixmap(topLevel);
     }
     if (image == nullptr) {
         redirected_.erase(topLevel);
-        error = "the X server did not hand over the window's picture";
+        error = whyUnreadable(topLevel);
         return std::nullopt;
     }
     auto rgba = rgbaImage(reinterpret_cast<const std::uint8_t*>(image->data),
@@ -92,13 +92,34 @@ std::optional<platform::CapturedImage> CompositeCapture::capture(Window topLevel
     return rgba;
 }
 
-// The window's storage, border included (the frame the window list reports is the outer one).
-XImage* CompositeCapture::readPixmap(Window topLevel, const XWindowAttributes& attributes) {
+// A window that was on screen a moment ago and whose picture could not be read has most likely
+// just been minimised or closed.
+std::string CompositeCapture::whyUnreadable(Window topLevel) {
+    XWindowAttributes attributes;
+    if (XGetWindowAttributes(x_.display(), topLevel, &attributes) == 0) {
+        return "the window is gone";
+    }
+    if (attributes.map_state != IsViewable) {
+        return "the window is not on screen";
+    }
+    return "the X server did not hand over the window's picture";
+}
+
+// The window's storage at the size it has now (a window manager may be resizing it, as in an
+// animation), border included: the frame the window list reports is the outer one.
+XImage* CompositeCapture::readPixmap(Window topLevel) {
     const Pixmap pixmap = XCompositeNameWindowPixmap(x_.display(), topLevel);
-    const auto border = static_cast<unsigned int>(2 * attributes.border_width);
-    XImage* image =
-        XGetImage(x_.display(), pixmap, 0, 0, static_cast<unsigned int>(attributes.width) + border,
-                  static_cast<unsigned int>(attributes.height) + border, AllPlanes, ZPixmap);
+    Window root = 0;
+    int x = 0;
+    int y = 0;
+    unsigned int width = 0;
+    unsigned int height = 0;
+    unsigned int border = 0;
+    unsigned int depth = 0;
+    XImage* image = nullptr;
+    if (XGetGeometry(x_.display(), pixmap, &root, &x, &y, &width, &height, &border, &depth) != 0) {
+        image = XGetImage(x_.display(), pixmap, 0, 0, width, height, AllPlanes, ZPixmap);
+    }
     XFreePixmap(x_.display(), pixmap);
     return image;
 }

@@ -35,7 +35,8 @@ class CompositeCapture {
 
   private:
     void redirect(Window topLevel, Window client);
-    XImage* readPixmap(Window topLevel, const XWindowAttributes& attributes);
+    XImage* readPixmap(Window topLevel);
+    std::string whyUnreadable(Window topLevel);
 
     const X11Connection& x_;
     std::chrono::milliseconds firstPaintWait_;

@@ -18,6 +18,30 @@ PrivateSession::desktopOptions(std::string& whyNot) {
     return linuxdesktop::readLinuxDesktopOptions(environment, whyNot);
 }
 
+bool PrivateSession::hasWindowManager() {
+    return platform::processEnvironment()("ORVEL_PRIVATE_DESKTOP_WINDOW_MANAGER") != "none";
+}
+
+std::int32_t PrivateSession::systemBusOwner(const std::string& name) {
+    auto child = platform::ChildProcess::start(
+        "/usr/bin/dbus-send",
+        {"--system", "--print-reply=literal", "--reply-timeout=3000", "--dest=org.freedesktop.DBus",
+         "/org/freedesktop/DBus", "org.freedesktop.DBus.GetConnectionUnixProcessID",
+         "string:" + name});
+    if (!child) {
+        return 0;
+    }
+    auto line = child->readLine(std::chrono::seconds(5)).value_or("");
+    child->waitForExit(std::chrono::seconds(5));
+    // "   uint32 1234"
+    const auto digits = line.find_last_not_of("0123456789");
+    try {
+        return static_cast<std::int32_t>(std::stol(line.substr(digits + 1)));
+    } catch (const std::exception&) {
+        return 0;
+    }
+}
+
 bool PrivateSession::callLockDouble(const std::string& method,
                                     const std::vector<std::string>& arguments) {
     std::vector<std::string> command{"--system",

@@ -7,6 +7,7 @@
 
 #include "platform/linux/LinuxDesktopOptions.hpp"
 
+#include <cstdint>
 #include <optional>
 #include <string>
 #include <vector>
@@ -17,6 +18,13 @@ class PrivateSession {
   public:
     // The Linux desktop's options inside the session; absent with `whyNot` set outside one.
     static std::optional<linuxdesktop::LinuxDesktopOptions> desktopOptions(std::string& whyNot);
+
+    // The session runs a window manager (scripts/desktop-session without --no-window-manager).
+    static bool hasWindowManager();
+
+    // The pid of the process that owns `name` on the system bus (for the lock double); 0 when
+    // none does.
+    static std::int32_t systemBusOwner(const std::string& name);
 
     // Calls a method of the lock-service double's control interface (SetLocked,
     // SetScreensaverActive, SetSessionActive, SetPresent) with dbus-send arguments
