@@ -16,7 +16,7 @@ platform::EnvironmentLookup environment(std::map<std::string, std::string> varia
     };
 }
 
-TEST(LinuxDesktopOptions, TakeTheDisplayAndTheBusesFromTheEnvironment) {
+TEST(DesktopOptions, TakeTheDisplayAndTheBusesFromTheEnvironment) {
     std::string error;
     auto options =
         readLinuxDesktopOptions(environment({{"DISPLAY", ":5"},
@@ -31,7 +31,7 @@ TEST(LinuxDesktopOptions, TakeTheDisplayAndTheBusesFromTheEnvironment) {
     EXPECT_FALSE(options->waylandSession);
 }
 
-TEST(LinuxDesktopOptions, FindTheBusesWhereClientsLookWithoutTheVariables) {
+TEST(DesktopOptions, FindTheBusesWhereClientsLookWithoutTheVariables) {
     std::string error;
     auto options = readLinuxDesktopOptions(
         environment({{"DISPLAY", ":0"}, {"XDG_RUNTIME_DIR", "/run/user/7"}}), error);
@@ -43,7 +43,7 @@ TEST(LinuxDesktopOptions, FindTheBusesWhereClientsLookWithoutTheVariables) {
     EXPECT_EQ(bare->sessionBusAddress, "") << "no session bus to ask";
 }
 
-TEST(LinuxDesktopOptions, HonourOnlyNoneAsTheDeclaredScreenLock) {
+TEST(DesktopOptions, HonourOnlyNoneAsTheDeclaredScreenLock) {
     std::string error;
     auto none = readLinuxDesktopOptions(
         environment({{"DISPLAY", ":0"}, {"ORVEL_SCREEN_LOCK", "none"}}), error);
@@ -56,7 +56,7 @@ TEST(LinuxDesktopOptions, HonourOnlyNoneAsTheDeclaredScreenLock) {
               "screen lock)");
 }
 
-TEST(LinuxDesktopOptions, RefuseAMissingDisplayAndNameAWaylandSession) {
+TEST(DesktopOptions, RefuseAMissingDisplayAndNameAWaylandSession) {
     std::string error;
     EXPECT_FALSE(readLinuxDesktopOptions(environment({}), error));
     EXPECT_EQ(error, "DISPLAY is not set: there is no X display to run on");
