@@ -6,9 +6,8 @@
 namespace orvel::linuxdesktop {
 
 bool Atoms::intern(Display* display) {
-    std::array<std::pair<const char*, Atom*>, 29> names{{
+    std::array<std::pair<const char*, Atom*>, 28> names{{
         {"UTF8_STRING", &utf8String},
-        {"WM_STATE", &wmState},
         {"_NET_SUPPORTING_WM_CHECK", &supportingWmCheck},
         {"_NET_CLIENT_LIST", &clientList},
         {"_NET_CLIENT_LIST_STACKING", &clientListStacking},

@@ -8,7 +8,6 @@ namespace orvel::linuxdesktop {
 
 struct Atoms {
     Atom utf8String = 0;
-    Atom wmState = 0;
     Atom supportingWmCheck = 0;
     Atom clientList = 0;
     Atom clientListStacking = 0;
