@@ -1,6 +1,7 @@
 #include "platform/linux/capture/CompositeCapture.hpp"
 
 #include "platform/linux/capture/PixelLayout.hpp"
+#include "platform/linux/capture/SharedMemoryImage.hpp"
 
 #include <X11/Xutil.h>
 #include <X11/extensions/Xcomposite.h>
@@ -36,7 +37,8 @@ PixelLayout layoutOf(const XImage& image, const Visual& visual) {
 } // namespace
 
 CompositeCapture::CompositeCapture(const X11Connection& x, std::chrono::milliseconds firstPaintWait)
-    : x_(x), firstPaintWait_(firstPaintWait), available_(compositeAvailable(x.display())) {}
+    : x_(x), firstPaintWait_(firstPaintWait), available_(compositeAvailable(x.display())),
+      sharedMemory_(SharedMemoryImage::offered(x.display())) {}
 
 // Redirection gives the window fresh storage; what was covered is only there once the
 // window manager and the application have painted it again.
@@ -70,26 +72,23 @@ std::optional<platform::CapturedImage> CompositeCapture::capture(Window topLevel
     if (!wasRedirected) {
         redirect(topLevel, client);
     }
-    XImage* image = readPixmap(topLevel);
-    if (image == nullptr && wasRedirected) {
+    auto image = readPixmap(topLevel, attributes);
+    if (!image.handedOver && wasRedirected) {
         // A window number the server gave out again, or a window unmapped and mapped since:
         // its storage is no longer ours.
         redirected_.erase(topLevel);
         redirect(topLevel, client);
-        image = readPixmap(topLevel);
+        image = readPixmap(topLevel, attributes);
     }
-    if (image == nullptr) {
+    if (!image.handedOver) {
         redirected_.erase(topLevel);
         error = whyUnreadable(topLevel);
         return std::nullopt;
     }
-    auto rgba = rgbaImage(reinterpret_cast<const std::uint8_t*>(image->data),
-                          layoutOf(*image, *attributes.visual));
-    XDestroyImage(image);
-    if (!rgba) {
+    if (!image.rgba) {
         error = "the window's pixel format is not one this program reads";
     }
-    return rgba;
+    return image.rgba;
 }
 
 // A window that was on screen a moment ago and whose picture could not be read has most likely
@@ -107,7 +106,8 @@ std::string CompositeCapture::whyUnreadable(Window topLevel) {
 
 // The window's storage at the size it has now (a window manager may be resizing it, as in an
 // animation), border included: the frame the window list reports is the outer one.
-XImage* CompositeCapture::readPixmap(Window topLevel) {
+CompositeCapture::PixmapRead CompositeCapture::readPixmap(Window topLevel,
+                                                          const XWindowAttributes& attributes) {
     const Pixmap pixmap = XCompositeNameWindowPixmap(x_.display(), topLevel);
     Window root = 0;
     int x = 0;
@@ -116,12 +116,49 @@ XImage* CompositeCapture::readPixmap(Window topLevel) {
     unsigned int height = 0;
     unsigned int border = 0;
     unsigned int depth = 0;
-    XImage* image = nullptr;
+    PixmapRead read;
     if (XGetGeometry(x_.display(), pixmap, &root, &x, &y, &width, &height, &border, &depth) != 0) {
-        image = XGetImage(x_.display(), pixmap, 0, 0, width, height, AllPlanes, ZPixmap);
+        read = readPixels(pixmap, width, height, attributes);
     }
     XFreePixmap(x_.display(), pixmap);
-    return image;
+    return read;
+}
+
+CompositeCapture::PixmapRead CompositeCapture::readPixels(Pixmap pixmap, unsigned int width,
+                                                          unsigned int height,
+                                                          const XWindowAttributes& attributes) {
+    PixmapRead read;
+    bool sharedReadRefused = false;
+    if (sharedMemory_) {
+        if (!shared_ || !shared_->fits(attributes.visual, attributes.depth, width, height)) {
+            shared_.reset();
+            shared_ = SharedMemoryImage::create(x_.display(), attributes.visual, attributes.depth,
+                                                width, height);
+        }
+        if (shared_ && shared_->read(pixmap)) {
+            const auto& image = shared_->image();
+            read.handedOver = true;
+            read.rgba = rgbaImage(reinterpret_cast<const std::uint8_t*>(image.data),
+                                  layoutOf(image, *attributes.visual));
+            return read;
+        }
+        sharedReadRefused = shared_ != nullptr;
+    }
+    XImage* image = XGetImage(x_.display(), pixmap, 0, 0, width, height, AllPlanes, ZPixmap);
+    if (image == nullptr) {
+        return read;
+    }
+    if (sharedReadRefused) {
+        // The pixmap reads over the connection but not through shared memory: the server
+        // cannot reach this process's memory, so the connection it is from now on.
+        sharedMemory_ = false;
+        shared_.reset();
+    }
+    read.handedOver = true;
+    read.rgba = rgbaImage(reinterpret_cast<const std::uint8_t*>(image->data),
+                          layoutOf(*image, *attributes.visual));
+    XDestroyImage(image);
+    return read;
 }
 
 } // namespace orvel::linuxdesktop

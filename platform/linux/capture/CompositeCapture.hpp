@@ -9,11 +9,13 @@
 #pragma once
 
 #include "platform/ScreenCapture.hpp"
+#include "platform/linux/capture/SharedMemoryImage.hpp"
 #include "platform/linux/x11/X11Connection.hpp"
 
 #include <X11/Xutil.h>
 
 #include <chrono>
+#include <memory>
 #include <optional>
 #include <set>
 #include <string>
@@ -34,13 +36,26 @@ class CompositeCapture {
                                                    std::string& error);
 
   private:
+    struct PixmapRead {
+        // The server handed the pixels over.
+        bool handedOver = false;
+        // They are in a format this program reads.
+        std::optional<platform::CapturedImage> rgba;
+    };
+
     void redirect(Window topLevel, Window client);
-    XImage* readPixmap(Window topLevel);
+    PixmapRead readPixmap(Window topLevel, const XWindowAttributes& attributes);
+    PixmapRead readPixels(Pixmap pixmap, unsigned int width, unsigned int height,
+                          const XWindowAttributes& attributes);
     std::string whyUnreadable(Window topLevel);
 
     const X11Connection& x_;
     std::chrono::milliseconds firstPaintWait_;
     bool available_ = false;
+    // Reads go through shared memory until the server refuses it once; the segment is kept
+    // for the next capture of the same size, which spares both sides setting it up again.
+    bool sharedMemory_ = false;
+    std::unique_ptr<SharedMemoryImage> shared_;
     std::set<Window> redirected_;
 };
 
