@@ -19,7 +19,7 @@ Accessibility::Element Accessibility::axWindow(std::int32_t pid, const WindowTar
     ensureTrusted();
     deadline.check();
     Element application = this->application(pid);
-    auto read = value(application, "AXWindows");
+    auto read = value(application, "AXWindows", &deadline);
     std::vector<Element> windows;
     if (read && read->kind == platform::AXValue::Kind::array) {
         for (const auto& item : read->array) {
@@ -36,9 +36,8 @@ Accessibility::Element Accessibility::axWindow(std::int32_t pid, const WindowTar
     }
     std::vector<WindowCandidate> candidates;
     for (const auto& window : windows) {
-        deadline.check();
-        candidates.push_back(
-            WindowCandidate{frame(window), string(window, "AXTitle").value_or("")});
+        candidates.push_back(WindowCandidate{frame(window, &deadline),
+                                             string(window, "AXTitle", &deadline).value_or("")});
     }
     auto resolution = WindowMatch::resolve(target.frame, target.title, candidates);
     switch (resolution.kind) {
