@@ -2,6 +2,7 @@
 
 #include "OrvelControlCore/Failure.hpp"
 #include "OrvelControlCore/Limits.hpp"
+#include "OrvelControlCore/Text.hpp"
 
 #include <algorithm>
 #include <charconv>
@@ -49,6 +50,11 @@ std::optional<AXValue> Accessibility::value(const Element& element, const std::s
     if (!answer.ok()) {
         checkAfterUnanswered(deadline);
         return std::nullopt;
+    }
+    // Texts of other applications need not be valid UTF-8; repaired where they come in, so
+    // that records, digests and responses only ever hold valid text.
+    if (answer.value.kind == AXValue::Kind::string) {
+        answer.value.string = text::validUtf8(answer.value.string);
     }
     return std::move(answer.value);
 }
@@ -110,6 +116,9 @@ std::vector<std::string> Accessibility::actions(const Element& element, const De
     if (!answer.ok()) {
         checkAfterUnanswered(deadline);
         return {};
+    }
+    for (auto& name : answer.value) {
+        name = text::validUtf8(name);
     }
     return answer.value;
 }

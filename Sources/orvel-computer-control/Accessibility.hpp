@@ -1,9 +1,9 @@
 // Reading and finding other applications' accessibility elements.
 //
 // Every read is one message to another process that may be slow, busy or gone, so none
-// throws: an error, a missing value or a value of an unexpected type reads as absent.
-// Application and system-wide elements get the short messaging time-out before their first
-// message. An observation's reads are bounded
+// throws: an error, a missing value or a value of an unexpected type reads as absent. Text
+// that is not valid UTF-8 is repaired as it is read. Application and system-wide elements get
+// the short messaging time-out before their first message. An observation's reads are bounded
 // by its deadline as well: each read checks the deadline first (throwing its "timeout" or
 // "cancelled", the one way such a read throws) and then waits at most the smaller of the
 // messaging time-out and the time left, so the deadline holds however slow the app is; a read
