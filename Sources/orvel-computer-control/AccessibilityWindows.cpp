@@ -3,6 +3,7 @@
 
 #include "OrvelControlCore/Failure.hpp"
 #include "OrvelControlCore/Payload.hpp"
+#include "OrvelControlCore/Text.hpp"
 #include "OrvelControlCore/WindowMatch.hpp"
 
 namespace orvel {
@@ -69,7 +70,8 @@ Accessibility::Element Accessibility::windowOf(const Element& element) {
     }
     Element current = element;
     for (int examined = 0; examined < mostWindowAncestors && !current.isNull(); ++examined) {
-        if (string(current, "AXRole") == "AXWindow") {
+        if (auto role = string(current, "AXRole");
+            role && text::canonicallyEqual(*role, "AXWindow")) {
             return current;
         }
         current = this->element(current, "AXParent");

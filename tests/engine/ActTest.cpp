@@ -362,6 +362,33 @@ TEST_F(Act, RaisingAWindowNeedsForegroundModeAfterTheElementChecks) {
     EXPECT_EQ(harness->desktop().frontmostPid(), 501);
 }
 
+TEST_F(Act, NamesAndBundlesMatchInEveryCanonicallyEquivalentSpelling) {
+    // The app spells its bundle and its action names with decomposed letters; the client
+    // sends them composed, as most text arrives.
+    auto scenario = notesDesktop();
+    scenario["apps"][0]["bundleId"] = "no.example.cafe\u0301";
+    auto& save = scenario["windows"][2]["tree"]["children"][1];
+    save["actions"] = Json::array({"AXPress", "A\u030Apne"});
+    save["on"]["A\u030Apne"] = Json::parse(
+        R"([{"set": {"element": "status", "attribute": "AXValue", "value": "\u00C5pnet"}}])");
+    start(scenario);
+    auto observed = harness->request({{"id", "o"},
+                                      {"op", "observe"},
+                                      {"pid", 501},
+                                      {"windowId", 101},
+                                      {"bundleId", "no.example.caf\u00E9"}});
+    ASSERT_EQ(observed["ok"], true) << observed.dump();
+    EXPECT_EQ(observed["result"]["app"]["bundleId"], "no.example.cafe\u0301")
+        << "the app's own spelling is reported";
+    auto response =
+        act(observed["result"]["observationId"].get<std::string>(),
+            {{"type", "ax.action"}, {"elementId", elementId("Lagre")}, {"action", "\u00C5pne"}},
+            "background", {{"expect", {{"bundleId", "no.example.caf\u00E9"}}}});
+    ASSERT_EQ(response["ok"], true) << response.dump();
+    EXPECT_EQ(harness->desktop().elementAttribute("status", "AXValue"), Json("\u00C5pnet"))
+        << "the element was asked for the action by its own name";
+}
+
 TEST_F(Act, AnUnknownTypeFailsOnlyAfterTheAppWasBroughtForward) {
     start();
     auto response = act(observe(), {{"type", "pointer.hover"}}, "foreground");

@@ -256,6 +256,18 @@ TEST(Observation, ResolutionRefusesWindowsItCannotTellApart) {
     }
 }
 
+TEST(Observation, TitlesDifferingOnlyInNormalisationNameTheSameWindow) {
+    // The window server gives the title composed, the app decomposed.
+    EngineHarness harness(R"({"apps": [{"pid": 501, "name": "Caf\u00E9"}],
+      "windows": [{"windowId": 101, "pid": 501, "title": "Caf\u00E9",
+                   "frame": {"x": 100, "y": 80, "width": 800, "height": 600},
+                   "tree": {"id": "w1", "title": "Cafe\u0301"}}]})");
+    auto response = harness.request(observeRequest("a"));
+    ASSERT_EQ(response["ok"], true) << response.dump();
+    EXPECT_EQ(response["result"]["window"]["title"], "Cafe\u0301")
+        << "the window's own title is reported as it is spelled";
+}
+
 TEST(Observation, OnlyTheFirstSixtyFourWindowsAreCandidates) {
     Json windows = Json::array();
     for (int i = 0; i < 70; ++i) {
