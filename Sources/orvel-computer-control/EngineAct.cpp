@@ -80,9 +80,13 @@ Json Engine::act(const Ticket& ticket, const Json& request) {
                       "Observasjonen gjelder et annet vindu enn økten er bundet til.",
                       Json{{"expected", *expectedWindow}, {"observed", record.windowId}});
     }
+    // An empty expected bundle binds to nothing, so the observation's own bundle applies: a
+    // pid taken over by another application is caught either way.
     auto expectedBundle = readString(expect, "bundleId");
-    plan.app = liveApp(record.pid, expectedBundle ? expectedBundle : record.bundleId,
-                       readDouble(expect, "launchedAt"));
+    if (!expectedBundle || expectedBundle->empty()) {
+        expectedBundle = record.bundleId;
+    }
+    plan.app = liveApp(record.pid, expectedBundle, readDouble(expect, "launchedAt"));
     verifyWindowUnmoved(record, liveWindow(record.pid, record.windowId));
     ledger_.check(ticket);
     input_.ledger().checkRunning();

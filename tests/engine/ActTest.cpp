@@ -389,6 +389,22 @@ TEST_F(Act, NamesAndBundlesMatchInEveryCanonicallyEquivalentSpelling) {
         << "the element was asked for the action by its own name";
 }
 
+TEST_F(Act, AnEmptyExpectedBundleStillBindsTheActionToTheObservedApp) {
+    start();
+    observe();
+    // The observation was made of another app than the one that now has its pid.
+    auto record = std::make_shared<ObservationRecord>(*harness->engine().currentObservation());
+    record->bundleId = "com.example.previous";
+    auto ticket = harness->engine().ledger().admit("rebind", false, "f").ticket;
+    ASSERT_TRUE(harness->engine().publish(record, ticket));
+    Json noop{{"type", "ax.press"}, {"elementId", elementId("Ingenting")}};
+    EXPECT_EQ(act(record->id, noop, "background", {{"expect", {{"bundleId", ""}}}})["error"],
+              (Json{{"code", "target_missing"},
+                    {"message", "Prosessen tilhører en annen app enn den økten er bundet til."},
+                    {"details",
+                     {{"expected", "com.example.previous"}, {"actual", "com.example.notes"}}}}));
+}
+
 TEST_F(Act, AnUnknownTypeFailsOnlyAfterTheAppWasBroughtForward) {
     start();
     auto response = act(observe(), {{"type", "pointer.hover"}}, "foreground");
