@@ -24,9 +24,13 @@ Accessibility::Element Accessibility::axWindow(std::int32_t pid, const WindowTar
     std::vector<Element> windows;
     if (read && read->kind == platform::AXValue::Kind::array) {
         for (const auto& item : read->array) {
-            if (item.kind == platform::AXValue::Kind::element) {
-                windows.push_back(item.element);
+            // An array holding anything but elements is not a list of windows, as with
+            // children: a window picked out of a malformed answer could be the wrong one.
+            if (item.kind != platform::AXValue::Kind::element) {
+                windows.clear();
+                break;
             }
+            windows.push_back(item.element);
         }
     }
     if (windows.empty()) {
