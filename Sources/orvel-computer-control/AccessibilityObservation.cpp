@@ -57,13 +57,13 @@ Accessibility::observe(std::int32_t pid, const std::string& bundleId, const Wind
                        int depth, int maxNodes, const std::string& observationId,
                        const Deadline& deadline) {
     Element window = axWindow(pid, target, deadline);
-    auto windowFrame = frame(window);
+    auto windowFrame = frame(window, &deadline);
     if (!windowFrame) {
         throw Failure("target_missing",
                       "Vinduet svarer ikke lenger på tilgjengelighetsforespørsler.");
     }
     auto record = std::make_shared<ObservationRecord>();
-    record->windowTitle = string(window, "AXTitle").value_or(target.title);
+    record->windowTitle = string(window, "AXTitle", &deadline).value_or(target.title);
 
     std::deque<PendingElement> queue{{window, 0, std::nullopt}};
     std::vector<ObservedNode> nodes;
@@ -77,8 +77,8 @@ Accessibility::observe(std::int32_t pid, const std::string& bundleId, const Wind
             break;
         }
         std::string id = "e" + std::to_string(++counter);
-        nodes.push_back(describe(entry.element, id, entry.depth, entry.parent));
-        auto children = this->children(entry.element);
+        nodes.push_back(describe(entry.element, id, entry.depth, entry.parent, &deadline));
+        auto children = this->children(entry.element, &deadline);
         if (entry.depth < depth) {
             for (std::size_t index = 0; index < children.size() && index < mostChildren; ++index) {
                 queue.push_back({children[index], entry.depth + 1, id});
@@ -106,40 +106,39 @@ Accessibility::observe(std::int32_t pid, const std::string& bundleId, const Wind
 }
 
 ObservedNode Accessibility::describe(const Element& element, const std::string& id, int depth,
-                                     const std::optional<std::string>& parent) {
+                                     const std::optional<std::string>& parent,
+                                     const Deadline* deadline) {
     ObservedNode node;
     node.id = id;
     node.element = element;
     node.depth = depth;
     node.parent = parent;
-    node.role = string(element, "AXRole").value_or("");
-    node.subrole = string(element, "AXSubrole").value_or("");
+    node.role = string(element, "AXRole", deadline).value_or("");
+    node.subrole = string(element, "AXSubrole", deadline).value_or("");
     for (const char* attribute : {"AXTitle", "AXDescription", "AXLabel"}) {
-        if (auto label = string(element, attribute)) {
+        if (auto label = string(element, attribute, deadline)) {
             node.label = truncated(*label, Limits::text);
             break;
         }
     }
     node.secure = ElementSnapshot::isSecure(node.role, node.subrole);
     if (!node.secure) {
-        if (auto value = string(element, "AXValue")) {
+        if (auto value = string(element, "AXValue", deadline)) {
             node.value = truncated(*value, Limits::text);
         }
-        auto valueSettable = service_.isAttributeSettable(element, "AXValue");
-        if (valueSettable.ok() && valueSettable.value) {
+        if (settable(element, "AXValue", deadline)) {
             node.settable.push_back("AXValue");
         }
     }
-    auto focusSettable = service_.isAttributeSettable(element, "AXFocused");
-    if (focusSettable.ok() && focusSettable.value) {
+    if (settable(element, "AXFocused", deadline)) {
         node.settable.push_back("AXFocused");
     }
-    auto enabled = value(element, "AXEnabled");
+    auto enabled = value(element, "AXEnabled", deadline);
     node.enabled =
         !(enabled && enabled->kind == platform::AXValue::Kind::number) || enabled->number != 0;
-    node.focused = boolean(element, "AXFocused");
-    node.frame = frame(element);
-    node.actions = actions(element);
+    node.focused = boolean(element, "AXFocused", deadline);
+    node.frame = frame(element, deadline);
+    node.actions = actions(element, deadline);
     return node;
 }
 
