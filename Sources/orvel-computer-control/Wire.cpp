@@ -27,7 +27,14 @@ bool writeFully(std::FILE* stream, std::string_view bytes) {
 
 Wire::Wire(std::FILE* out, std::FILE* err) : out(out), err(err) {}
 
+Wire::Wire(std::FILE* out, std::FILE* err, LineSink sink)
+    : out(out), err(err), sink(std::move(sink)) {}
+
 void Wire::send(const Json& line) {
+    if (sink) {
+        sink(line);
+        return;
+    }
     std::optional<std::string> text;
     try {
         text = wireText(line);
