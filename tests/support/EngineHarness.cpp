@@ -1,5 +1,7 @@
 #include "support/EngineHarness.hpp"
 
+#include "OrvelControlCore/Limits.hpp"
+
 #include <gtest/gtest.h>
 
 #include <cstdlib>
@@ -76,6 +78,22 @@ EngineHarness::~EngineHarness() {
     lockWatcher_.reset();
     listener_.reset();
     appendToCorpus();
+}
+
+void EngineHarness::runReader(const Engine::InputReader& read) {
+    std::string partial;
+    engine_->runReader([&](char* buffer, std::size_t size) {
+        std::size_t count = read(buffer, size);
+        partial.append(buffer, count);
+        for (auto end = partial.find('\n'); end != std::string::npos; end = partial.find('\n')) {
+            // An over-long line is answered without an id; it tells the corpus nothing.
+            if (end <= Limits::requestBytes) {
+                recordRequest(partial.substr(0, end));
+            }
+            partial.erase(0, end + 1);
+        }
+        return count;
+    });
 }
 
 void EngineHarness::recordRequest(std::string line) {

@@ -66,6 +66,8 @@ class EngineHarness {
     Json request(const Json& request, std::chrono::milliseconds timeout = std::chrono::seconds(10));
     // Hands a raw line to the engine; returns what `accept` returned.
     bool acceptLine(const std::string& line);
+    // The engine's reader body on `read`, with the lines it reads recorded for the corpus.
+    void runReader(const Engine::InputReader& read);
 
   private:
     class MainLoopThread {
