@@ -45,10 +45,14 @@ void Wire::send(const Json& line) {
         note(droppedNote);
         return;
     }
+    sendText(*text);
+}
+
+void Wire::sendText(std::string_view text) {
     // The line feed is written separately rather than appended, so a multi-megabyte line is
     // never copied to make room for one byte.
     std::lock_guard guard(lock);
-    if (writeFully(out, *text)) {
+    if (writeFully(out, text)) {
         writeFully(out, "\n");
     }
     std::fflush(out);

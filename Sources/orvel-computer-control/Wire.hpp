@@ -26,6 +26,8 @@ class Wire {
 
     // Writes `line` as one line, or notes that it was dropped when it cannot be serialised.
     void send(const Json& line);
+    // Writes text that is already one serialised output object, followed by a line feed.
+    void sendText(std::string_view text);
     // Writes "orvel-computer-control: " + text + "\n" to standard error in one write.
     void note(std::string_view text);
 

@@ -265,10 +265,10 @@ void McpSession::engineOutput(const Json& line) {
         forwardEvent(line);
         return;
     }
-    answerCall(Json(line));
+    answerCall(line);
 }
 
-void McpSession::answerCall(Json&& response) {
+void McpSession::answerCall(const Json& response) {
     std::string engineId = response.value("id", std::string());
     PendingCall call;
     ProtocolVersion version;
@@ -283,14 +283,14 @@ void McpSession::answerCall(Json&& response) {
         engineIdOfCall_.erase(idKey(call.rpcId));
         version = version_;
     }
-    Json message = resultMessage(call.rpcId, toolResult(std::move(response), version));
-    if (!isSerialisable(message)) {
+    auto line = toolResultLine(call.rpcId, response, version);
+    if (!line) {
         out_.note("the result of " + call.tool + " could not be written as JSON");
         sendError(call.rpcId, rpc::internalError,
                   "Internal error: the result of " + call.tool + " could not be written as JSON");
         return;
     }
-    out_.send(message);
+    out_.sendText(*line);
 }
 
 void McpSession::forwardEvent(const Json& event) {

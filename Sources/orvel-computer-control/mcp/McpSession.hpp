@@ -59,7 +59,7 @@ class McpSession {
     void callTool(const Json& id, const Json& params);
     void setLogLevel(const Json& id, const Json& params);
     void cancelCall(const Json& params);
-    void answerCall(Json&& response);
+    void answerCall(const Json& response);
     void forwardEvent(const Json& event);
     void sendError(const Json& id, int code, const std::string& message);
     std::string nextEngineId(const char* kind);
