@@ -1,5 +1,6 @@
 // The built program as its client runs it: signals, the end of input, shutdown, the parent
-// going away, a closed standard output, an over-long line and a refused scenario.
+// going away, a closed standard output, an over-long line and a refused scenario; and the
+// same endings and arguments for the MCP face.
 #include "OrvelControlCore/Json.hpp"
 #include "platform/ChildProcess.hpp"
 
@@ -176,6 +177,33 @@ TEST(Process, ARefusedScenarioIsOneLineOnStandardErrorAndStatusTwo) {
     EXPECT_EQ(error.rfind("orvel-computer-control: ", 0), 0u) << error;
     EXPECT_EQ(std::count(error.begin(), error.end(), '\n'), 1) << error;
     EXPECT_FALSE(child->readLine(100ms));
+}
+
+TEST(Process, AnUnknownArgumentIsAUsageLineAndStatusTwo) {
+    auto child = ChildProcess::start(ORVEL_BINARY_PATH, {"--mcpp"});
+    ASSERT_TRUE(child);
+    EXPECT_EQ(child->waitForExit(5s), 2);
+    auto error = child->errorOutput();
+    EXPECT_NE(error.find("usage: orvel-computer-control [--mcp]"), std::string::npos) << error;
+    EXPECT_FALSE(child->readLine(100ms));
+}
+
+TEST(Process, TerminationSignalsEndAnMcpSessionWithAWarningAndStatusZero) {
+    for (bool interrupt : {false, true}) {
+        auto child = ChildProcess::start(ORVEL_BINARY_PATH, {"--mcp"});
+        ASSERT_TRUE(child);
+        ASSERT_TRUE(child->write(
+            R"({"jsonrpc":"2.0","id":1,"method":"initialize","params":{"protocolVersion":)"
+            R"("2025-11-25","capabilities":{},"clientInfo":{"name":"t","version":"1"}}})"
+            "\n"));
+        EXPECT_EQ(nextJson(*child)["result"]["protocolVersion"], "2025-11-25");
+        interrupt ? child->interrupt() : child->terminate();
+        auto notice = nextJson(*child);
+        EXPECT_EQ(notice["method"], "notifications/message");
+        EXPECT_EQ(notice["params"]["level"], "warning");
+        EXPECT_EQ(notice["params"]["data"]["reason"], "signal");
+        EXPECT_EQ(child->waitForExit(3s), 0);
+    }
 }
 
 } // namespace
