@@ -565,6 +565,9 @@ class FaultyEvents final : public platform::EventSystem {
     void post(const platform::Event& event, std::uint32_t tapLocation) override {
         inner_.post(event, tapLocation);
     }
+    bool awaitTapDelivery(std::chrono::milliseconds bound) override {
+        return inner_.awaitTapDelivery(bound);
+    }
     std::optional<Point> currentPointerLocation() override {
         return inner_.currentPointerLocation();
     }
