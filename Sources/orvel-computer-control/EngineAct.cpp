@@ -2,6 +2,7 @@
 // guard, performing one action, and the classification of what went wrong.
 #include "ActionPlan.hpp"
 #include "Input.hpp"
+#include "OrvelControlCore/ActionFields.hpp"
 #include "OrvelControlCore/Failures.hpp"
 #include "OrvelControlCore/Limits.hpp"
 #include "OrvelControlCore/Payload.hpp"
@@ -52,6 +53,7 @@ Json Engine::act(const Ticket& ticket, const Json& request) {
     if (!type) {
         throw Failure("invalid_request", "Handlingen mangler type.");
     }
+    ActionFields::check(request, *action, *type);
     std::string mode = readString(request, "mode").value_or("background");
     if (mode != "background" && mode != "foreground") {
         throw Failure("invalid_request", "Ukjent modus: " + truncated(mode, 20) + ".");

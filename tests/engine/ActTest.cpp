@@ -527,6 +527,23 @@ TEST_F(Act, SecureInputTurnedOnStopsTyping) {
     expectNothingHeld();
 }
 
+TEST_F(Act, AMalformedModifierListIsRefusedBeforeAnythingIsSent) {
+    start();
+    auto id = observe();
+    auto response =
+        act(id, {{"type", "key.press"}, {"key", "x"}, {"modifiers", {"cmd", 1}}}, "foreground");
+    EXPECT_EQ(response["error"],
+              (Json{{"code", "invalid_request"},
+                    {"message", "Feltet modifiers må være en liste med tekster."},
+                    {"details", {{"field", "modifiers"}}}}));
+    auto click =
+        act(id, {{"type", "pointer.click"}, {"x", 50}, {"y", 90}, {"button", false}}, "foreground");
+    EXPECT_EQ(click["error"]["message"], "Feltet button må være en tekst.");
+    EXPECT_TRUE(harness->desktop().eventLog().empty());
+    EXPECT_EQ(harness->desktop().frontmostPid(), 502) << "refused before the app came forward";
+    EXPECT_TRUE(hasObservation());
+}
+
 TEST_F(Act, ForegroundModeNeedsTheListener) {
     Json scenario = notesDesktop();
     scenario["permissions"] = {{"inputMonitoring", false}};
