@@ -26,10 +26,11 @@ std::uint32_t buttonUpType(std::uint32_t button) {
 
 InputState::InputState(platform::EventSystem& events, std::int64_t signature, WallClock clock)
     : events_(events), source_(makeSource(events, signature)),
-      ledger_([this](HeldInput input, std::optional<Point> point) { postRelease(input, point); },
-              std::move(clock)) {}
+      ledger_(
+          [this](HeldInput input, std::optional<Point> point) { return postRelease(input, point); },
+          std::move(clock)) {}
 
-void InputState::postRelease(HeldInput input, std::optional<Point> point) {
+bool InputState::postRelease(HeldInput input, std::optional<Point> point) {
     Point at = point ? *point : events_.currentPointerLocation().value_or(Point{0, 0});
     std::optional<platform::Event> event;
     if (input.kind == HeldInput::Kind::button) {
@@ -37,9 +38,11 @@ void InputState::postRelease(HeldInput input, std::optional<Point> point) {
     } else {
         event = events_.createKeyboardEvent(source_, static_cast<std::uint16_t>(input.code), false);
     }
-    if (event) {
-        events_.post(*event, platform::eventtap::hidLocation);
+    if (!event) {
+        return false;
     }
+    events_.post(*event, platform::eventtap::hidLocation);
+    return true;
 }
 
 } // namespace orvel

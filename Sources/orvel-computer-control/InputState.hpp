@@ -27,7 +27,7 @@ class InputState {
     platform::EventSystem& events() { return events_; }
 
   private:
-    void postRelease(HeldInput input, std::optional<Point> point);
+    bool postRelease(HeldInput input, std::optional<Point> point);
 
     platform::EventSystem& events_;
     const std::optional<platform::EventSourceRef> source_;
