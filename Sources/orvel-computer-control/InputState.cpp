@@ -30,6 +30,11 @@ InputState::InputState(platform::EventSystem& events, std::int64_t signature, Wa
           [this](HeldInput input, std::optional<Point> point) { return postRelease(input, point); },
           std::move(clock)) {}
 
+void InputState::post(const platform::Event& event) {
+    events_.post(event, platform::eventtap::hidLocation);
+    delivered_.fetch_add(1);
+}
+
 bool InputState::postRelease(HeldInput input, std::optional<Point> point) {
     Point at = point ? *point : events_.currentPointerLocation().value_or(Point{0, 0});
     std::optional<platform::Event> event;
