@@ -144,12 +144,12 @@ TEST(EventTap, AwaitingDeliveryReturnsOnceTheTapHasSeenEveryEventSoFar) {
     // wait must have reached the tap when the wait returns.
     std::atomic<bool> done{false};
     std::thread user([&] {
-        for (int event = 0; event < 2000 && !done.load(); ++event) {
+        for (int event = 0; event < 300 && !done.load(); ++event) {
             desktop->apply({{"userInput", "keyDown"}});
         }
     });
     bool delivered = true;
-    for (int round = 0; round < 200 && delivered; ++round) {
+    for (int round = 0; round < 100 && delivered; ++round) {
         const auto logged = desktop->eventLog().size();
         delivered = events.awaitTapDelivery(2000ms) && recorder.deliveries().size() >= logged;
         EXPECT_TRUE(delivered) << "round " << round;
