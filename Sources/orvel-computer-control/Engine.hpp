@@ -164,7 +164,7 @@ class Engine {
                                   bool required);
 
     // Foreground mode: bringing the app and its window forward, and the guard that stops input
-    // as soon as the foreground is lost.
+    // as soon as the foreground is lost or the user takes over.
     void bringForward(const AppTarget& app, const ObservationRecord& record, const Ticket& ticket);
     InputGuard foregroundGuard(const AppTarget& app,
                                std::shared_ptr<const ObservationRecord> record,
@@ -195,7 +195,7 @@ class Engine {
     void verifyWindowUnmoved(const ObservationRecord& record, const WindowTarget& window);
     void resolveTarget(ActionPlan& plan);
     void performAction(ActionPlan& plan);
-    std::optional<std::string> classifyActionFailure(const Failure& failure);
+    std::optional<std::string> classifyActionFailure(const Failure& failure, bool partial);
     Json actionOutcome(ActionPlan& plan, std::optional<std::string> uncertainty);
     bool hitTest(Point point, const ObservationRecord& record, platform::ElementHandle& hit);
     void enqueueWorkerJob(std::string op, std::string id, Ticket ticket, Json request);

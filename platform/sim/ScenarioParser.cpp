@@ -67,6 +67,21 @@ std::uint32_t parseEventKind(const ScenarioNode& node) {
     return *type;
 }
 
+std::map<std::uint32_t, std::int64_t> parseUncreatableEvents(const ScenarioNode& node) {
+    if (!node.json().is_object()) {
+        node.fail("must be an object of event kinds and counts");
+    }
+    std::map<std::uint32_t, std::int64_t> counts;
+    for (const auto& [name, count] : node.entries()) {
+        auto type = eventTypeNamed(name);
+        if (!type) {
+            count.fail("is not a known event kind");
+        }
+        counts[*type] = count.integer(0, int32Max);
+    }
+    return counts;
+}
+
 std::map<std::string, std::int32_t> parseStatuses(const ScenarioNode& node) {
     std::map<std::string, std::int32_t> statuses;
     for (const auto& [name, status] : node.entries()) {
@@ -116,6 +131,9 @@ Scenario ScenarioParser::parse(const Json& document) {
     }
     if (auto node = root.field("shareableContentError")) {
         scenario.shareableContentError = optionalText(*node);
+    }
+    if (auto node = root.field("uncreatableEvents")) {
+        scenario.uncreatableEvents = parseUncreatableEvents(*node);
     }
 
     const auto appsNode = root.field("apps");

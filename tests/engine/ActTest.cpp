@@ -570,6 +570,67 @@ TEST_F(Act, SecureInputTurnedOnStopsTyping) {
     expectNothingHeld();
 }
 
+TEST_F(Act, AMalformedModifierListIsRefusedBeforeAnythingIsSent) {
+    start();
+    auto id = observe();
+    auto response =
+        act(id, {{"type", "key.press"}, {"key", "x"}, {"modifiers", {"cmd", 1}}}, "foreground");
+    EXPECT_EQ(response["error"],
+              (Json{{"code", "invalid_request"},
+                    {"message", "Feltet modifiers må være en liste med tekster."},
+                    {"details", {{"field", "modifiers"}}}}));
+    auto click =
+        act(id, {{"type", "pointer.click"}, {"x", 50}, {"y", 90}, {"button", false}}, "foreground");
+    EXPECT_EQ(click["error"]["message"], "Feltet button må være en tekst.");
+    EXPECT_TRUE(harness->desktop().eventLog().empty());
+    EXPECT_EQ(harness->desktop().frontmostPid(), 502) << "refused before the app came forward";
+    EXPECT_TRUE(hasObservation());
+}
+
+TEST_F(Act, AGuardFailureBetweenClicksReportsTheClickThatArrived) {
+    Json scenario = notesDesktop();
+    scenario["script"] = {
+        {{"when", {{"posted", "leftMouseUp"}, {"count", 1}}}, {"do", {{"frontmost", 502}}}}};
+    start(scenario);
+    auto response = act(observe(), {{"type", "pointer.click"}, {"x", 50}, {"y", 90}, {"count", 2}},
+                        "foreground");
+    EXPECT_EQ(response["error"],
+              (Json{{"code", "foreground_lost"},
+                    {"message", "En annen app kom i forgrunnen. Handlingen ble stoppet."},
+                    {"details", {{"clicks", 1}, {"partial", true}}}}));
+    EXPECT_FALSE(hasObservation());
+    expectNothingHeld();
+}
+
+TEST_F(Act, AnEventThatCannotBeMadeBeforeAnythingWasSentIsAFailureNotASubmission) {
+    Json scenario = notesDesktop();
+    scenario["uncreatableEvents"] = {{"keyDown", 1}};
+    start(scenario);
+    auto response = act(observe(), {{"type", "key.press"}, {"key", "return"}}, "foreground");
+    EXPECT_EQ(response["error"],
+              (Json{{"code", "input_unavailable"},
+                    {"message", "Kunne ikke lage tastetrykket. Ingenting ble sendt."},
+                    {"details", {{"partial", false}}}}));
+    EXPECT_TRUE(hasObservation()) << "nothing happened to the app";
+    for (const auto& event : harness->desktop().eventLog()) {
+        EXPECT_NE(event["source"], "program") << event;
+    }
+}
+
+TEST_F(Act, AnEventThatCannotBeMadeAfterSomeInputArrivedIsAPartialFailure) {
+    Json scenario = notesDesktop();
+    scenario["uncreatableEvents"] = {{"leftMouseDown", 1}};
+    start(scenario);
+    auto response = act(observe(), {{"type", "pointer.click"}, {"x", 50}, {"y", 90}}, "foreground");
+    EXPECT_EQ(
+        response["error"],
+        (Json{{"code", "input_unavailable"},
+              {"message", "Kunne ikke lage musehendelsen. Handlingen ble bare delvis utført."},
+              {"details", {{"clicks", 0}, {"partial", true}}}}));
+    EXPECT_FALSE(hasObservation());
+    expectNothingHeld();
+}
+
 TEST_F(Act, ForegroundModeNeedsTheListener) {
     Json scenario = notesDesktop();
     scenario["permissions"] = {{"inputMonitoring", false}};

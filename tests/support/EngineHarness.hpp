@@ -32,6 +32,17 @@ struct HarnessOptions {
     // budget.
     Wire::LineSink lineSink;
     std::optional<ScreenshotBudget> screenshotBudget;
+
+    static HarnessOptions withWatchdog(std::chrono::milliseconds interval) {
+        HarnessOptions options;
+        options.watchdogInterval = interval;
+        return options;
+    }
+    static HarnessOptions withoutListener() {
+        HarnessOptions options;
+        options.startListener = false;
+        return options;
+    }
 };
 
 // The "error" object of a failure response; empty for anything else.
