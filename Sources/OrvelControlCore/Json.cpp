@@ -297,6 +297,17 @@ class TextWriter {
 
 } // namespace
 
+std::optional<Json> parseJson(std::string_view text) {
+    if (text.find('\0') != std::string_view::npos) {
+        return std::nullopt;
+    }
+    Json value = Json::parse(text, nullptr, false);
+    if (value.is_discarded()) {
+        return std::nullopt;
+    }
+    return value;
+}
+
 bool isFiniteJson(const Json& value) {
     return everyValue(value, [](const Json& each) {
         return !each.is_number_float() || std::isfinite(each.get<double>());

@@ -1,6 +1,7 @@
-// The JSON value type of the program and the two ways it is turned into text: the wire form
-// written to standard output (compact, keys sorted, "/" left alone) and the fingerprint form
-// hashed to recognise a repeated request (the same, but with every "/" escaped).
+// The JSON value type of the program, how a request line is read into it, and the two ways it is
+// turned into text: the wire form written to standard output (compact, keys sorted, "/" left
+// alone) and the fingerprint form hashed to recognise a repeated request (the same, but with
+// every "/" escaped and every number in one canonical spelling).
 //
 // All functions are pure and may be called from any thread.
 #pragma once
@@ -15,6 +16,12 @@ namespace orvel {
 
 // nlohmann's default object type is a std::map, so keys are always iterated in bytewise order.
 using Json = nlohmann::json;
+
+// The value of `text` when the text is exactly one JSON value with nothing but JSON white space
+// (space, tab, CR, LF) around it; nothing otherwise. The library's parser takes a NUL byte for
+// the end of its input, which would let anything after one pass unseen; a NUL byte can never
+// be part of valid JSON text, so any NUL makes the text invalid.
+std::optional<Json> parseJson(std::string_view text);
 
 // False when any number anywhere in the value is NaN or infinite.
 bool isFiniteJson(const Json& value);

@@ -84,11 +84,12 @@ void Engine::runReader(const InputReader& read) {
 }
 
 bool Engine::accept(std::string_view line) {
-    Json request = Json::parse(line, nullptr, false);
-    if (request.is_discarded() || !request.is_object()) {
+    std::optional<Json> parsed = parseJson(line);
+    if (!parsed || !parsed->is_object()) {
         wire_.send(errorResponse("", failures::invalidJson()));
         return true;
     }
+    Json request = std::move(*parsed);
     std::string op = readString(request, "op").value_or("");
     std::string id = readString(request, "id").value_or("");
     bool control = controlOps().contains(op);

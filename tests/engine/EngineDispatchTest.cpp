@@ -3,6 +3,8 @@
 
 #include <gtest/gtest.h>
 
+#include <string>
+
 namespace orvel::testing {
 namespace {
 
@@ -38,6 +40,37 @@ TEST(EngineDispatch, LinesThatAreNotRequestObjectsAreRefusedWithAnEmptyId) {
         EXPECT_EQ(line["ok"], false);
         EXPECT_EQ(line["error"], (Json{{"code", "invalid_request"},
                                        {"message", "Forespørselen er ikke gyldig JSON."}}));
+    }
+}
+
+TEST(EngineDispatch, AnythingAfterTheRequestObjectMakesTheLineInvalid) {
+    EngineHarness harness;
+    const std::string ping = R"({"id":"n","op":"ping"})";
+    using namespace std::string_literals;
+    for (const std::string& line : {ping + "\0 garbage"s, ping + "\0"s, ping + "\r\0"s, ping + " x",
+                                    ping + "{}", ping + ping}) {
+        EXPECT_TRUE(harness.acceptLine(line));
+    }
+    auto lines = harness.out().jsonLines();
+    ASSERT_EQ(lines.size(), 6u);
+    for (const auto& line : lines) {
+        EXPECT_EQ(line, (Json{{"id", ""},
+                              {"ok", false},
+                              {"error",
+                               {{"code", "invalid_request"},
+                                {"message", "Forespørselen er ikke gyldig JSON."}}}}));
+    }
+    EXPECT_EQ(harness.engine().ledger().inFlightCount(), 0);
+}
+
+TEST(EngineDispatch, WhiteSpaceAroundTheRequestObjectIsFine) {
+    EngineHarness harness;
+    harness.acceptLine(std::string(R"({"id":"cr","op":"ping"})") + "\r");
+    harness.acceptLine(std::string(" \t") + R"({"id":"spaced","op":"ping"})" + " \t\r");
+    for (const char* id : {"cr", "spaced"}) {
+        auto answer = harness.out().waitForId(id);
+        ASSERT_TRUE(answer) << id;
+        EXPECT_EQ((*answer)["ok"], true);
     }
 }
 
