@@ -34,7 +34,9 @@ bool isSerialisable(const Json& value);
 // is not serialisable. Long strings are copied in runs, so multi-megabyte Base64 fields are cheap.
 std::optional<std::string> wireText(const Json& value);
 
-// Compact text with sorted keys and every "/" escaped as "\/". Never fails: a non-finite number
+// Compact text with sorted keys, every "/" escaped as "\/" and every whole number that a 64-bit
+// integer can hold written as that integer, so that equal values read alike however the request
+// spelled them (3.0 as 3, -0.0 as 0). Never fails: a non-finite number
 // is written as null and bytes that are not valid UTF-8 are copied as they are, which keeps the
 // text a faithful, deterministic image of the value.
 std::string fingerprintText(const Json& value);

@@ -28,6 +28,19 @@ TEST(EngineDispatch, PingIsAnsweredAndRepeatedFromItsReceipt) {
               "Forespørsels-id-en er brukt til en annen forespørsel. Bruk en ny id.");
 }
 
+TEST(EngineDispatch, ARetryThatSpellsANumberDifferentlyIsTheSameRequest) {
+    EngineHarness harness;
+    harness.acceptLine(R"({"id":"c","op":"cancel","target":"t","n":3})");
+    harness.acceptLine(R"({"id":"c","op":"cancel","n":3.0,"target":"t"})");
+    harness.acceptLine(R"({"id":"c","op":"cancel","target":"t","n":3e0})");
+    harness.acceptLine(R"({"id":"c","op":"cancel","target":"t","n":3.5})");
+    auto lines = harness.out().lines();
+    ASSERT_EQ(lines.size(), 4u);
+    EXPECT_EQ(lines[1], lines[0]);
+    EXPECT_EQ(lines[2], lines[0]);
+    EXPECT_EQ(errorOf(Json::parse(lines[3]))["code"], "request_conflict");
+}
+
 TEST(EngineDispatch, LinesThatAreNotRequestObjectsAreRefusedWithAnEmptyId) {
     EngineHarness harness;
     for (std::string line : {"[1,2]", "\"ping\"", "not json", "{\"id\":\"x\",", "null", "42"}) {
