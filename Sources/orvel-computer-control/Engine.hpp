@@ -185,6 +185,7 @@ class Engine {
     void enqueueWorkerJob(std::string op, std::string id, Ticket ticket, Json request);
     Json workerResponse(const std::string& op, const std::string& id, const Ticket& ticket,
                         const Json& request);
+    Json caughtResponse(const std::string& id, const std::function<Json()>& respond);
     void answerAdmissionRefusal(const Admission& admission, const std::string& id);
     Json health();
     Json appsList();

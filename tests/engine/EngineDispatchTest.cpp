@@ -1,8 +1,11 @@
 // Admission, the immediate operations and the worker's answers, on a simulated desktop.
+#include "platform/sim/SimProcessInfo.hpp"
 #include "support/EngineHarness.hpp"
 
 #include <gtest/gtest.h>
 
+#include <atomic>
+#include <stdexcept>
 #include <string>
 
 namespace orvel::testing {
@@ -184,6 +187,64 @@ TEST(EngineDispatch, ReleaseLetsGoOfHeldInputWithoutHalting) {
     ASSERT_FALSE(log.empty());
     EXPECT_EQ(log.back()["kind"], "keyUp");
     EXPECT_EQ(log.back()["keyCode"], 36);
+}
+
+// The simulated desktop's process service, made to fail on demand: `health` reads the
+// program's own pid through it on the reader thread.
+class FaultyProcessInfo : public platform::ProcessInfo {
+  public:
+    enum class Fault { none, failure, error, other };
+    void fail(Fault fault) { fault_.store(fault); }
+
+    std::int32_t ownPid() override {
+        switch (fault_.load()) {
+        case Fault::failure:
+            throw Failure("platform_unavailable", "Systemet svarer ikke.", Json{{"step", "pid"}});
+        case Fault::error:
+            throw std::runtime_error("the pid could not be read");
+        case Fault::other:
+            throw 42;
+        case Fault::none:
+            break;
+        }
+        return inner_.ownPid();
+    }
+    std::int32_t parentPid() override { return inner_.parentPid(); }
+    bool probe(std::int32_t pid) override { return inner_.probe(pid); }
+
+  private:
+    sim::SimProcessInfo inner_;
+    std::atomic<Fault> fault_{Fault::none};
+};
+
+TEST(EngineDispatch, AFastOperationThatThrowsIsAnsweredAndTheReaderGoesOn) {
+    FaultyProcessInfo process;
+    HarnessOptions options;
+    options.process = &process;
+    EngineHarness harness(minimalScenario(), options);
+
+    process.fail(FaultyProcessInfo::Fault::failure);
+    auto failure = harness.request({{"id", "h1"}, {"op", "health"}});
+    EXPECT_EQ(failure, (Json{{"id", "h1"},
+                             {"ok", false},
+                             {"error",
+                              {{"code", "platform_unavailable"},
+                               {"message", "Systemet svarer ikke."},
+                               {"details", {{"step", "pid"}}}}}}));
+
+    process.fail(FaultyProcessInfo::Fault::error);
+    auto error = harness.request({{"id", "h2"}, {"op", "health"}});
+    EXPECT_EQ(errorOf(error), (Json{{"code", "uncertain"},
+                                    {"message", "Uventet feil: the pid could not be read"}}));
+    process.fail(FaultyProcessInfo::Fault::other);
+    auto other = harness.request({{"id", "h3"}, {"op", "health"}});
+    EXPECT_EQ(errorOf(other)["code"], "uncertain");
+
+    process.fail(FaultyProcessInfo::Fault::none);
+    EXPECT_EQ(harness.request({{"id", "p"}, {"op", "ping"}})["ok"], true);
+    EXPECT_EQ(harness.engine().ledger().inFlightCount(), 0) << "every request was finished";
+    auto again = harness.request({{"id", "h2"}, {"op", "health"}});
+    EXPECT_EQ(again, error) << "the failure is the request's receipt";
 }
 
 TEST(EngineDispatch, ShutdownAnswersAndStopsReading) {

@@ -21,6 +21,9 @@ namespace orvel::testing {
 struct HarnessOptions {
     std::chrono::milliseconds watchdogInterval{1000};
     bool startListener = true;
+    // Takes the place of the simulated desktop's process service when given; it must outlive
+    // the harness.
+    platform::ProcessInfo* process = nullptr;
 };
 
 // The "error" object of a failure response; empty for anything else.
@@ -68,6 +71,7 @@ class EngineHarness {
     };
 
     std::unique_ptr<sim::SimulatedDesktop> desktop_;
+    std::unique_ptr<platform::Platform> platform_; // the services the engine was given
     std::unique_ptr<MainLoopThread> mainLoop_;
     ManualClock clock_;
     LineCapture out_;
