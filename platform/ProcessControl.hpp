@@ -9,6 +9,7 @@
 #include <cstddef>
 #include <functional>
 #include <string>
+#include <string_view>
 
 namespace orvel::platform::process {
 
@@ -27,6 +28,10 @@ void startSignalThread(std::function<void()> handler);
 
 // Starts a detached thread with the given stack size and name running `body`.
 void startThread(const std::string& name, std::size_t stackBytes, std::function<void()> body);
+
+// Names the calling thread after `label`. The kernel keeps 15 bytes of a name, so a longer
+// label keeps its last 15 bytes, the distinctive end of a reverse-DNS label.
+void nameCurrentThread(std::string_view label);
 
 // Reads what standard input has available into `buffer`, blocking until there is at least
 // one byte or the input ends. Returns the byte count; 0 at the end of input (a read error

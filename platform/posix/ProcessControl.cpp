@@ -34,7 +34,10 @@ void startPosixThread(const std::string& name, std::size_t stackBytes, std::func
         pthread_attr_setstacksize(&attributes, stackBytes);
     }
     pthread_attr_setdetachstate(&attributes, PTHREAD_CREATE_DETACHED);
-    auto* argument = new std::function<void()>(std::move(body));
+    auto* argument = new std::function<void()>([name, body = std::move(body)] {
+        nameCurrentThread(name);
+        body();
+    });
     pthread_t thread;
     if (pthread_create(&thread, &attributes, runThreadBody, argument) != 0) {
         delete argument;
@@ -43,12 +46,19 @@ void startPosixThread(const std::string& name, std::size_t stackBytes, std::func
         std::_Exit(1);
     }
     pthread_attr_destroy(&attributes);
-    // Thread names are at most 15 bytes on Linux; keep the distinctive end of the label.
-    std::string shortName = name.size() > 15 ? name.substr(name.size() - 15) : name;
-    pthread_setname_np(thread, shortName.c_str());
 }
 
 } // namespace
+
+void nameCurrentThread(std::string_view label) {
+    constexpr std::size_t kept = 15;
+    std::string name(label.size() > kept ? label.substr(label.size() - kept) : label);
+#if defined(__APPLE__)
+    pthread_setname_np(name.c_str());
+#else
+    pthread_setname_np(pthread_self(), name.c_str());
+#endif
+}
 
 void setStandardOutputBuffering(std::size_t bytes) {
     std::setvbuf(stdout, nullptr, _IOFBF, bytes);
