@@ -12,14 +12,12 @@
 
 namespace {
 
-constexpr std::size_t outputBufferBytes = 65536;
 constexpr std::size_t readerStackBytes = 1048576;
 
 } // namespace
 
 int main() {
     namespace process = orvel::platform::process;
-    process::setStandardOutputBuffering(outputBufferBytes);
     process::ignoreBrokenPipe();
     // Before any thread exists, so that only the signal thread ever sees the signals.
     process::blockTerminationSignals();
@@ -35,6 +33,8 @@ int main() {
     orvel::UserInputListener listener(platform.events, platform.privacy, platform.mainLoop);
     orvel::LockWatcher lockWatcher(platform.notifications);
     orvel::EngineOptions options;
+    options.out = process::standardOutput();
+    options.err = process::standardError();
     options.exitProcess = [](int status) {
         process::exitNow(status);
     };

@@ -6,6 +6,7 @@
 #include <cstdio>
 #include <cstdlib>
 #include <memory>
+#include <poll.h>
 #include <pthread.h>
 #include <unistd.h>
 
@@ -60,10 +61,6 @@ void nameCurrentThread(std::string_view label) {
 #endif
 }
 
-void setStandardOutputBuffering(std::size_t bytes) {
-    std::setvbuf(stdout, nullptr, _IOFBF, bytes);
-}
-
 void ignoreBrokenPipe() {
     std::signal(SIGPIPE, SIG_IGN);
 }
@@ -95,14 +92,27 @@ std::size_t readStandardInput(char* buffer, std::size_t size) {
         if (count >= 0) {
             return static_cast<std::size_t>(count);
         }
-        if (errno != EINTR) {
+        if (errno == EAGAIN || errno == EWOULDBLOCK) {
+            // A non-blocking descriptor with nothing to read yet: wait for input or its end.
+            pollfd entry{STDIN_FILENO, POLLIN, 0};
+            if (::poll(&entry, 1, -1) < 0 && errno != EINTR) {
+                return 0;
+            }
+        } else if (errno != EINTR) {
             return 0;
         }
     }
 }
 
+std::shared_ptr<OutputChannel> standardOutput() {
+    return descriptorOutput(STDOUT_FILENO);
+}
+
+std::shared_ptr<OutputChannel> standardError() {
+    return descriptorOutput(STDERR_FILENO);
+}
+
 void exitNow(int status) {
-    std::fflush(stdout);
     std::_Exit(status);
 }
 

@@ -52,8 +52,8 @@ EngineHarness::EngineHarness(const std::string& scenario, HarnessOptions options
                                             CollisionPolicy::random(), clock_.function());
     lockWatcher_ = std::make_unique<LockWatcher>(platform.notifications);
     EngineOptions engineOptions;
-    engineOptions.out = out_.stream();
-    engineOptions.err = err_.stream();
+    engineOptions.out = options.out ? options.out : platform::streamOutput(out_.stream());
+    engineOptions.err = platform::streamOutput(err_.stream());
     engineOptions.exitProcess = [this](int) {
         exitCalls_.fetch_add(1);
     };

@@ -24,6 +24,8 @@ struct HarnessOptions {
     // Takes the place of the simulated desktop's process service when given; it must outlive
     // the harness.
     platform::ProcessInfo* process = nullptr;
+    // Takes the place of the captured standard output when given (out() then sees nothing).
+    std::shared_ptr<platform::OutputChannel> out = nullptr;
 };
 
 // The "error" object of a failure response; empty for anything else.
