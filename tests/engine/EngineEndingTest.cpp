@@ -116,7 +116,12 @@ TEST_F(EngineEnding, ASignalEndsPromptlyWhenAResponseInProgressHasStalled) {
     // Room for the first piece of the screenshot's answer, which then stalls half written.
     std::string text = pipe.read(1s, 8192);
     harness.acceptLine(R"({"id":"o","op":"observe","pid":501,"windowId":101,"screenshot":true})");
-    std::this_thread::sleep_for(500ms);
+    // The receipt is booked just before the answer is written.
+    const auto observing = Clock::now();
+    while (harness.engine().ledger().inFlightCount() > 0 && Clock::now() - observing < 10s) {
+        std::this_thread::sleep_for(5ms);
+    }
+    std::this_thread::sleep_for(200ms);
 
     const auto signalled = Clock::now();
     harness.engine().handleTerminationSignal();
