@@ -40,8 +40,8 @@ void actOnTwoHundredFiftyNodes(benchmark::State& state) {
         UserInputListener listener(platform.events, platform.privacy, platform.mainLoop);
         LockWatcher lockWatcher(platform.notifications);
         EngineOptions options;
-        options.out = sink;
-        options.err = sink;
+        options.out = platform::streamOutput(sink);
+        options.err = platform::streamOutput(sink);
         options.exitProcess = [](int) {
         };
         Engine engine(platform, listener, lockWatcher, options);

@@ -98,7 +98,8 @@ bool Engine::handleFrame(const Frame& frame) {
 }
 
 bool Engine::accept(std::string_view line) {
-    return acceptRequest(Json::parse(line, nullptr, false));
+    std::optional<Json> parsed = parseJson(line);
+    return acceptRequest(parsed ? std::move(*parsed) : Json(Json::value_t::discarded));
 }
 
 bool Engine::acceptRequest(Json request) {
@@ -115,7 +116,7 @@ bool Engine::acceptRequest(Json request) {
         return true;
     }
     if (fastOps().contains(op)) {
-        Json response = immediate(op, id, request);
+        Json response = caughtResponse(id, [&] { return immediate(op, id, request); });
         finish(id, response, control);
         return op != "shutdown";
     }
@@ -152,13 +153,20 @@ void Engine::enqueueWorkerJob(std::string op, std::string id, Ticket ticket, Jso
     });
 }
 
-// One of the two places where failures become responses; any other error is reported as
-// uncertain rather than lost, because the request must get exactly one answer.
 Json Engine::workerResponse(const std::string& op, const std::string& id, const Ticket& ticket,
                             const Json& request) {
-    try {
+    return caughtResponse(id, [&] {
         ledger_.check(ticket);
         return okResponse(id, perform(op, ticket, request));
+    });
+}
+
+// Where failures become responses, for the immediate path and the worker alike; any other error
+// is reported as uncertain rather than lost, because the request must get exactly one answer
+// and the thread that answers it must go on.
+Json Engine::caughtResponse(const std::string& id, const std::function<Json()>& respond) {
+    try {
+        return respond();
     } catch (const Failure& failure) {
         return errorResponse(id, failure);
     } catch (const std::exception& error) {

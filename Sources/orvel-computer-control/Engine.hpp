@@ -30,7 +30,9 @@
 #include "Targets.hpp"
 #include "UserInputListener.hpp"
 #include "Wire.hpp"
+#include "platform/OutputChannel.hpp"
 #include "platform/Platform.hpp"
+#include "platform/StreamOutput.hpp"
 
 #include <chrono>
 #include <cstdint>
@@ -45,8 +47,10 @@
 namespace orvel {
 
 struct EngineOptions {
-    std::FILE* out = stdout;
-    std::FILE* err = stderr;
+    // Where responses and events go, and where diagnostics go. The entry point gives the
+    // descriptor channels of standard output and standard error, which bound every wait.
+    std::shared_ptr<platform::OutputChannel> out = platform::streamOutput(stdout);
+    std::shared_ptr<platform::OutputChannel> err = platform::streamOutput(stderr);
     // Ends the process; the entry point flushes and exits, tests record the call.
     std::function<void(int status)> exitProcess;
     std::chrono::milliseconds watchdogInterval{1000};
@@ -201,6 +205,7 @@ class Engine {
     void enqueueWorkerJob(std::string op, std::string id, Ticket ticket, Json request);
     Json workerResponse(const std::string& op, const std::string& id, const Ticket& ticket,
                         const Json& request);
+    Json caughtResponse(const std::string& id, const std::function<Json()>& respond);
     void answerAdmissionRefusal(const Admission& admission, const std::string& id);
     Json health();
     Json appsList();
@@ -209,6 +214,10 @@ class Engine {
     void watchdogTick();
     void cancelWatchdog();
     void endOfInput();
+    // The ending's time bound: from here on nothing waits long for standard output.
+    void beginEnding();
+    // Lets the line being written finish (see Wire::close), then ends the process.
+    void exitAfterOutput();
 
     platform::Platform& platform_;
     UserInputListener& listener_;

@@ -20,7 +20,6 @@
 
 namespace {
 
-constexpr std::size_t outputBufferBytes = 65536;
 constexpr std::size_t readerStackBytes = 1048576;
 
 // A tool result should stay within about 1 MB; the observation travels twice (as structured
@@ -47,7 +46,6 @@ int main(int argc, char** argv) {
         return 2;
     }
     namespace process = orvel::platform::process;
-    process::setStandardOutputBuffering(outputBufferBytes);
     process::ignoreBrokenPipe();
     // Before any thread exists, so that only the signal thread ever sees the signals.
     process::blockTerminationSignals();
@@ -63,23 +61,27 @@ int main(int argc, char** argv) {
     orvel::UserInputListener listener(platform.events, platform.privacy, platform.mainLoop);
     orvel::LockWatcher lockWatcher(platform.notifications);
     orvel::EngineOptions options;
+    options.out = process::standardOutput();
+    options.err = process::standardError();
     options.exitProcess = [](int status) {
         process::exitNow(status);
     };
-    // The MCP session writes JSON-RPC through a wire of its own; the engine's output comes to
-    // it through the line sink instead of going to standard output.
-    orvel::Wire mcpWire(stdout, stderr);
+    // In an MCP session the engine's output objects come to the session through the line sink,
+    // and the session writes JSON-RPC through the engine's own wire, so that the endings bound
+    // and close the one writer of standard output.
     std::unique_ptr<orvel::mcp::ToolTable> tools;
     std::unique_ptr<orvel::mcp::McpSession> session;
     if (*mcp) {
         tools = std::make_unique<orvel::mcp::ToolTable>(orvel::mcp::SchemaCatalog::builtIn());
-        session = std::make_unique<orvel::mcp::McpSession>(mcpWire, *tools);
         options.lineSink = [&session](const orvel::Json& line) {
             session->engineOutput(line);
         };
         options.screenshotBudget = mcpScreenshotBudget;
     }
     orvel::Engine engine(platform, listener, lockWatcher, options);
+    if (*mcp) {
+        session = std::make_unique<orvel::mcp::McpSession>(engine.wire(), *tools);
+    }
     orvel::Engine::FrameHandler handleFrame = [&engine](const orvel::Frame& frame) {
         return engine.handleFrame(frame);
     };

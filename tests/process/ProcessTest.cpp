@@ -10,6 +10,7 @@
 #include <map>
 #include <string>
 #include <thread>
+#include <vector>
 
 namespace orvel {
 namespace {
@@ -153,6 +154,98 @@ TEST(Process, AClosedStandardOutputDoesNotEndTheProgram) {
     }
     child->closeInput();
     EXPECT_EQ(child->waitForExit(5s), 0) << "the program must not die of a broken pipe";
+}
+
+// `count` ping requests with the ids prefix0, prefix1, ..., one per line.
+std::string pings(const std::string& prefix, int count) {
+    std::string lines;
+    for (int index = 0; index < count; ++index) {
+        lines += R"({"id":")" + prefix + std::to_string(index) + R"(","op":"ping"})" + "\n";
+    }
+    return lines;
+}
+
+// Reads every line the child still writes until its output ends; each must be whole JSON.
+std::vector<Json> remainingLines(ChildProcess& child) {
+    std::vector<Json> lines;
+    while (auto line = child.readLine(2s)) {
+        Json parsed = Json::parse(*line, nullptr, false);
+        EXPECT_FALSE(parsed.is_discarded()) << "a broken line of " << line->size() << " bytes";
+        lines.push_back(std::move(parsed));
+    }
+    EXPECT_EQ(child.unterminatedOutput(), "") << "the output ends in half a line";
+    return lines;
+}
+
+TEST(Process, ANonBlockingStandardInputIsWaitedForNotTakenForItsEnd) {
+    auto child = ChildProcess::start(ORVEL_BINARY_PATH, {}, {}, {.nonBlockingInput = true});
+    ASSERT_TRUE(child);
+    waitUntilServing(*child);
+    std::this_thread::sleep_for(200ms);
+    ASSERT_TRUE(child->write(R"({"id":"later","op":"ping"})"
+                             "\n"));
+    EXPECT_EQ(nextJson(*child)["id"], "later");
+    child->closeInput();
+    auto event = nextJson(*child);
+    EXPECT_EQ(event["event"], "stopped");
+    EXPECT_EQ(event["reason"], "eof");
+    EXPECT_EQ(child->waitForExit(5s), 0);
+}
+
+TEST(Process, ANonBlockingStandardOutputNeverLosesOrCutsALine) {
+    auto child = ChildProcess::start(ORVEL_BINARY_PATH, {}, {}, {.nonBlockingOutput = true});
+    ASSERT_TRUE(child);
+    waitUntilServing(*child);
+    // Screenshots make lines far longer than one atomic pipe write; the pings come on top, so
+    // that the pipe is full long before everything is written.
+    constexpr int observations = 3;
+    constexpr int pingCount = 3000;
+    std::string requests;
+    for (int index = 0; index < observations; ++index) {
+        requests += R"({"id":"o)" + std::to_string(index) +
+                    R"(","op":"observe","pid":501,"windowId":101,"screenshot":true})"
+                    "\n";
+    }
+    requests += pings("p", pingCount);
+    ASSERT_TRUE(child->write(requests));
+    std::this_thread::sleep_for(500ms);
+
+    int observed = 0;
+    int ponged = 0;
+    while (observed + ponged < observations + pingCount) {
+        auto line = child->readLine(5s);
+        ASSERT_TRUE(line) << "answers went missing after " << observed + ponged;
+        Json answer = Json::parse(*line, nullptr, false);
+        ASSERT_FALSE(answer.is_discarded()) << "a broken line of " << line->size() << " bytes";
+        ASSERT_EQ(answer["ok"], true) << *line;
+        if (answer["id"].get<std::string>().front() == 'o') {
+            EXPECT_FALSE(answer["result"]["screenshot"]["data"].get<std::string>().empty());
+            ++observed;
+        } else {
+            EXPECT_EQ(answer["id"], "p" + std::to_string(ponged));
+            ++ponged;
+        }
+    }
+    child->closeInput();
+    EXPECT_EQ(child->waitForExit(5s), 0);
+}
+
+TEST(Process, ASignalEndsTheProgramPromptlyWhileNobodyReadsItsOutput) {
+    auto child = startProgram();
+    waitUntilServing(*child);
+    ASSERT_TRUE(child->write(pings("f", 4000)));
+    // The answers fill the pipe; the program now waits for a reader that never comes.
+    std::this_thread::sleep_for(300ms);
+    auto signalled = std::chrono::steady_clock::now();
+    child->terminate();
+    EXPECT_EQ(child->waitForExit(3s), 0);
+    EXPECT_LT(std::chrono::steady_clock::now() - signalled, 1500ms);
+
+    auto lines = remainingLines(*child);
+    EXPECT_GT(lines.size(), 1000u);
+    EXPECT_NE(child->errorOutput().find("orvel-computer-control: dropped the stopped event"),
+              std::string::npos)
+        << child->errorOutput();
 }
 
 TEST(Process, TheChildEndsWhenItsParentGoesAway) {

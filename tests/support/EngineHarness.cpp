@@ -47,15 +47,21 @@ EngineHarness::EngineHarness(const std::string& scenario, HarnessOptions options
     if (!desktop_) {
         throw std::runtime_error("scenario refused: " + error);
     }
-    auto& platform = desktop_->platform();
+    auto& simulated = desktop_->platform();
+    platform_ = std::make_unique<platform::Platform>(platform::Platform{
+        simulated.mainLoop, simulated.accessibility, simulated.windowServer, simulated.workspace,
+        simulated.events, simulated.privacy, simulated.notifications,
+        options.process ? *options.process : simulated.process, simulated.capture,
+        simulated.profile});
+    auto& platform = *platform_;
     mainLoop_ = std::make_unique<MainLoopThread>(platform.mainLoop);
     listener_ =
         std::make_unique<UserInputListener>(platform.events, platform.privacy, platform.mainLoop,
                                             CollisionPolicy::random(), clock_.function());
     lockWatcher_ = std::make_unique<LockWatcher>(platform.notifications);
     EngineOptions engineOptions;
-    engineOptions.out = out_.stream();
-    engineOptions.err = err_.stream();
+    engineOptions.out = options.out ? options.out : platform::streamOutput(out_.stream());
+    engineOptions.err = platform::streamOutput(err_.stream());
     engineOptions.exitProcess = [this](int) {
         exitCalls_.fetch_add(1);
     };

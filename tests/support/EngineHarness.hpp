@@ -33,6 +33,12 @@ struct HarnessOptions {
     Wire::LineSink lineSink;
     std::optional<ScreenshotBudget> screenshotBudget;
 
+    // Takes the place of the simulated desktop's process service when given; it must outlive
+    // the harness.
+    platform::ProcessInfo* process = nullptr;
+    // Takes the place of the captured standard output when given (out() then sees nothing).
+    std::shared_ptr<platform::OutputChannel> out = nullptr;
+
     static HarnessOptions withWatchdog(std::chrono::milliseconds interval) {
         HarnessOptions options;
         options.watchdogInterval = interval;
@@ -97,6 +103,7 @@ class EngineHarness {
     std::mutex requestsLock_;
     std::vector<std::string> requests_; // guarded by requestsLock_
     std::unique_ptr<sim::SimulatedDesktop> desktop_;
+    std::unique_ptr<platform::Platform> platform_; // the services the engine was given
     std::unique_ptr<MainLoopThread> mainLoop_;
     ManualClock clock_;
     LineCapture out_;

@@ -97,7 +97,7 @@ void McpSession::handleRequest(const IncomingMessage& message) {
         return;
     }
     if (method == "ping") {
-        out_.send(resultMessage(message.id, Json::object()));
+        out_.write(resultMessage(message.id, Json::object()));
         return;
     }
     if (method == "initialize") {
@@ -158,7 +158,7 @@ void McpSession::initialize(const Json& id, const Json& params) {
         version_ = version;
         phase_ = Phase::awaitingInitialized;
     }
-    out_.send(resultMessage(id, initializeResult(version)));
+    out_.write(resultMessage(id, initializeResult(version)));
 }
 
 void McpSession::listTools(const Json& id, const Json& params) {
@@ -172,7 +172,7 @@ void McpSession::listTools(const Json& id, const Json& params) {
         std::lock_guard guard(lock_);
         version = version_;
     }
-    out_.send(resultMessage(id, tools_.listResult(version)));
+    out_.write(resultMessage(id, tools_.listResult(version)));
 }
 
 void McpSession::callTool(const Json& id, const Json& params) {
@@ -226,7 +226,7 @@ void McpSession::setLogLevel(const Json& id, const Json& params) {
         std::lock_guard guard(lock_);
         threshold_ = *level;
     }
-    out_.send(resultMessage(id, Json::object()));
+    out_.write(resultMessage(id, Json::object()));
 }
 
 void McpSession::cancelCall(const Json& params) {
@@ -293,11 +293,11 @@ void McpSession::forwardEvent(const Json& event) {
             return;
         }
     }
-    out_.send(eventNotification(event));
+    out_.write(eventNotification(event));
 }
 
 void McpSession::sendError(const Json& id, int code, const std::string& message) {
-    out_.send(errorMessage(id, code, message));
+    out_.write(errorMessage(id, code, message));
 }
 
 std::string McpSession::nextEngineId(const char* kind) {
