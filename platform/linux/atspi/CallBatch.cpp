@@ -105,7 +105,9 @@ void CallBatch::wait() {
             failOutstanding(statusOfErrno(processed));
             continue;
         }
-        if (processed > 0) {
+        // sd-bus may answer 0 although it just ran a time-out's callback: look again before
+        // waiting, or the wait would have no time-out left to end it.
+        if (processed > 0 || !settled_.empty()) {
             continue;
         }
         // Wakes on input or at the earliest time-out of the calls outstanding.

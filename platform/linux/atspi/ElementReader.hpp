@@ -1,21 +1,24 @@
 // Reading and operating one accessible object over the accessibility bus, in the program's
 // vocabulary: the attributes ("AXRole", "AXValue", "AXChildren"...), the offered actions, and
-// what may be set. The facts several attributes need (role, states, interfaces) are asked
-// together in one round trip and kept for the reader's short life: one reader serves one
-// call of the accessibility service, so nothing outlives the request that asked.
+// what may be set. The object's facts (role, states, interfaces, parent) are asked in the
+// same round trip as the call the answer needs where that call does not depend on them, and
+// are kept for the reader's short life only: one reader serves one call of the service.
 //
 // A password field's text is never read: whether an object is one is decided by its role
-// before anything else is asked of its text.
+// before anything else is asked of its text. An object that is gone (defunct, or a destroyed
+// widget's leftover) answers invalidElement.
 //
 // Threading: a reader belongs to the thread holding its connection.
 #pragma once
 
 #include "platform/AccessibilityService.hpp"
 #include "platform/linux/atspi/AtspiElement.hpp"
+#include "platform/linux/atspi/AttributeMapping.hpp"
 #include "platform/linux/atspi/BusConnection.hpp"
-#include "platform/linux/atspi/ReplyReaders.hpp"
+#include "platform/linux/atspi/CallBatch.hpp"
+#include "platform/linux/atspi/ObjectFacts.hpp"
 
-#include <optional>
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -25,48 +28,37 @@ class ElementReader {
   public:
     ElementReader(BusConnection& bus, const AtspiElement& element) : bus_(bus), element_(element) {}
 
-    Answer<platform::AXValue> attribute(const std::string& name);
+    AttributeAnswer attribute(const std::string& name);
     Answer<std::vector<std::string>> offeredActions();
     Answer<bool> isSettable(const std::string& name);
     std::int32_t setValue(const std::string& name, const std::string& value);
     std::int32_t perform(const std::string& action);
 
   private:
-    Answer<std::uint32_t> role();
-    Answer<StateSet> states();
-    Answer<std::vector<std::string>> interfaces();
-    Answer<ObjectRef> parent();
-    // Asks, in one round trip, for whichever of the facts are not known yet.
-    void learn(bool role, bool states, bool interfaces, bool parent);
-    bool hasInterface(const char* interface);
-    bool isPasswordField();
-    bool isTopLevel();
+    // Reads the facts, sending `alongside` in the same round trip; the status is that of
+    // factsStatus.
+    std::int32_t learn(const std::function<void(CallBatch&)>& alongside = {});
+    // Reads the facts and one call that needs none of them, in one round trip.
+    Reply learnWith(MessagePtr call);
 
-    Answer<platform::AXValue> mappedRole(bool subrole);
-    Answer<platform::AXValue> text(const char* property);
-    Answer<platform::AXValue> stateFlag(bool (*test)(const StateSet&));
-    Answer<platform::AXValue> value();
-    Answer<platform::AXValue> textContents();
-    Answer<platform::AXValue> extentsPart(bool position);
-    Answer<platform::AXValue> children();
-    Answer<platform::AXValue> parentElement();
-    Answer<platform::AXValue> window();
-    Answer<platform::AXValue> windows();
-    Answer<platform::AXValue> focusedWindow();
-    Answer<platform::AXValue> focusedElement();
+    AttributeAnswer value();
+    AttributeAnswer text();
+    AttributeAnswer window();
+    AttributeAnswer windows();
+    AttributeAnswer focusedWindow();
+    AttributeAnswer focusedElement();
     Answer<std::vector<std::string>> stableActionNames();
-    bool valueSettable();
 
-    platform::ElementHandle handleFor(const ObjectRef& ref) const;
     Microseconds timeout() const { return element_.timeout(); }
     const ObjectRef& ref() const { return element_.ref(); }
 
     BusConnection& bus_;
     const AtspiElement& element_;
-    std::optional<Answer<std::uint32_t>> role_;
-    std::optional<Answer<StateSet>> states_;
-    std::optional<Answer<std::vector<std::string>>> interfaces_;
-    std::optional<Answer<ObjectRef>> parent_;
+    ObjectFacts facts_;
 };
+
+// Adds the calls that read an object's facts to a batch, storing the answers in `facts`.
+void addFactCalls(CallBatch& batch, const ObjectRef& object, Microseconds timeout,
+                  ObjectFacts& facts);
 
 } // namespace orvel::linuxdesktop
