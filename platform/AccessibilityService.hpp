@@ -1,35 +1,22 @@
 // The accessibility interface through which the program reads and operates other
 // applications' elements.
 //
-// Every call answers with a status code (0 success; the codes below are the ones the program
+// Every call answers with a status code (0 success; AXAnswer.hpp names the ones the program
 // tells apart) and blocks until the other process answers or the messaging time-out in force
 // for the element passes, which answers `cannotComplete`. All operations are safe to call
 // from any thread.
 #pragma once
 
+#include "platform/AXAnswer.hpp"
 #include "platform/ElementHandle.hpp"
+#include "platform/ObservationReader.hpp"
 
 #include <cstdint>
+#include <memory>
 #include <string>
 #include <vector>
 
 namespace orvel::platform {
-
-namespace ax {
-inline constexpr std::int32_t success = 0;
-inline constexpr std::int32_t invalidElement = -25202;
-inline constexpr std::int32_t cannotComplete = -25204;
-inline constexpr std::int32_t attributeUnsupported = -25205;
-inline constexpr std::int32_t actionUnsupported = -25206;
-inline constexpr std::int32_t apiDisabled = -25211;
-} // namespace ax
-
-template <class T> struct AXAnswer {
-    std::int32_t status = ax::cannotComplete;
-    T value{};
-
-    bool ok() const { return status == ax::success; }
-};
 
 class AccessibilityService {
   public:
@@ -74,6 +61,13 @@ class AccessibilityService {
 
     // CFEqual: both handles denote the same element.
     virtual bool equal(const ElementHandle& a, const ElementHandle& b) = 0;
+
+    // A reader of many elements at once for one observation of `window`; none where the
+    // desktop answers one read at a time (the observation then asks read by read).
+    virtual std::unique_ptr<ObservationReader> observationReader(const ElementHandle& window) {
+        (void)window;
+        return nullptr;
+    }
 };
 
 } // namespace orvel::platform

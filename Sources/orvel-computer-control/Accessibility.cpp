@@ -25,29 +25,28 @@ std::string numberText(double number) {
 
 } // namespace
 
-std::optional<AXValue> Accessibility::value(const Element& element, const std::string& attribute) {
-    if (element.isNull()) {
-        return std::nullopt;
-    }
-    auto answer = service_.copyAttributeValue(element, attribute);
+std::optional<AXValue> Accessibility::present(platform::AXAnswer<AXValue> answer) {
     if (!answer.ok()) {
         return std::nullopt;
     }
     return std::move(answer.value);
 }
 
-Accessibility::Element Accessibility::element(const Element& element,
-                                              const std::string& attribute) {
-    auto read = value(element, attribute);
+std::optional<AXValue> Accessibility::value(const Element& element, const std::string& attribute) {
+    if (element.isNull()) {
+        return std::nullopt;
+    }
+    return present(service_.copyAttributeValue(element, attribute));
+}
+
+Accessibility::Element Accessibility::elementOf(const std::optional<AXValue>& read) {
     if (read && read->kind == AXValue::Kind::element) {
         return read->element;
     }
     return {};
 }
 
-std::optional<std::string> Accessibility::string(const Element& element,
-                                                 const std::string& attribute) {
-    auto read = value(element, attribute);
+std::optional<std::string> Accessibility::stringOf(const std::optional<AXValue>& read) {
     if (!read) {
         return std::nullopt;
     }
@@ -60,37 +59,25 @@ std::optional<std::string> Accessibility::string(const Element& element,
     return std::nullopt;
 }
 
-bool Accessibility::boolean(const Element& element, const std::string& attribute) {
-    auto read = value(element, attribute);
+bool Accessibility::booleanOf(const std::optional<AXValue>& read) {
     return read && read->kind == AXValue::Kind::number && read->number != 0;
 }
 
-std::optional<Point> Accessibility::point(const Element& element, const std::string& attribute) {
-    auto read = value(element, attribute);
+std::optional<Point> Accessibility::pointOf(const std::optional<AXValue>& read) {
     if (read && read->kind == AXValue::Kind::point) {
         return read->point;
     }
     return std::nullopt;
 }
 
-std::optional<Size> Accessibility::size(const Element& element, const std::string& attribute) {
-    auto read = value(element, attribute);
+std::optional<Size> Accessibility::sizeOf(const std::optional<AXValue>& read) {
     if (read && read->kind == AXValue::Kind::size) {
         return read->size;
     }
     return std::nullopt;
 }
 
-std::vector<std::string> Accessibility::actions(const Element& element) {
-    if (element.isNull()) {
-        return {};
-    }
-    auto answer = service_.copyActionNames(element);
-    return answer.ok() ? answer.value : std::vector<std::string>{};
-}
-
-std::vector<Accessibility::Element> Accessibility::children(const Element& element) {
-    auto read = value(element, "AXChildren");
+std::vector<Accessibility::Element> Accessibility::childrenOf(const std::optional<AXValue>& read) {
     std::vector<Element> result;
     if (!read || read->kind != AXValue::Kind::array) {
         return result;
@@ -103,6 +90,40 @@ std::vector<Accessibility::Element> Accessibility::children(const Element& eleme
         result.push_back(item.element);
     }
     return result;
+}
+
+Accessibility::Element Accessibility::element(const Element& element,
+                                              const std::string& attribute) {
+    return elementOf(value(element, attribute));
+}
+
+std::optional<std::string> Accessibility::string(const Element& element,
+                                                 const std::string& attribute) {
+    return stringOf(value(element, attribute));
+}
+
+bool Accessibility::boolean(const Element& element, const std::string& attribute) {
+    return booleanOf(value(element, attribute));
+}
+
+std::optional<Point> Accessibility::point(const Element& element, const std::string& attribute) {
+    return pointOf(value(element, attribute));
+}
+
+std::optional<Size> Accessibility::size(const Element& element, const std::string& attribute) {
+    return sizeOf(value(element, attribute));
+}
+
+std::vector<std::string> Accessibility::actions(const Element& element) {
+    if (element.isNull()) {
+        return {};
+    }
+    auto answer = service_.copyActionNames(element);
+    return answer.ok() ? answer.value : std::vector<std::string>{};
+}
+
+std::vector<Accessibility::Element> Accessibility::children(const Element& element) {
+    return childrenOf(value(element, "AXChildren"));
 }
 
 std::optional<Rect> Accessibility::frame(const Element& element) {

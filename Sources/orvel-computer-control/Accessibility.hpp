@@ -82,8 +82,26 @@ class Accessibility {
     static Json nodePayload(const ObservedNode& node, const Rect& origin);
     static std::string digest(const std::vector<const ObservedNode*>& nodes);
 
+    // The typed reads' rules, applied to a value already read (absent: unreadable).
+    static std::optional<platform::AXValue> present(platform::AXAnswer<platform::AXValue> answer);
+    static Element elementOf(const std::optional<platform::AXValue>& read);
+    static std::optional<std::string> stringOf(const std::optional<platform::AXValue>& read);
+    static bool booleanOf(const std::optional<platform::AXValue>& read);
+    static std::optional<Point> pointOf(const std::optional<platform::AXValue>& read);
+    static std::optional<Size> sizeOf(const std::optional<platform::AXValue>& read);
+    static std::vector<Element> childrenOf(const std::optional<platform::AXValue>& read);
+
   private:
     std::optional<platform::AXValue> value(const Element& element, const std::string& attribute);
+    // What an observation reads of one element, read by read in the order of `describe`,
+    // where the service has no reader of many elements at once.
+    platform::ElementReads readForObservation(const Element& element, bool withChildren);
+    std::vector<platform::ElementReads> readBatch(platform::ObservationReader* reader,
+                                                  const std::vector<Element>& elements,
+                                                  const Deadline& deadline);
+    ObservedNode describe(const Element& element, const platform::ElementReads& reads,
+                          const std::string& id, int depth,
+                          const std::optional<std::string>& parent);
 
     platform::AccessibilityService& service_;
     const std::string notTrustedMessage_;

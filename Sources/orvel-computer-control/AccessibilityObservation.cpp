@@ -7,8 +7,10 @@
 #include "OrvelControlCore/Limits.hpp"
 #include "OrvelControlCore/Payload.hpp"
 
+#include <algorithm>
 #include <cmath>
 #include <deque>
+#include <iterator>
 
 namespace orvel {
 
@@ -65,26 +67,42 @@ Accessibility::observe(std::int32_t pid, const std::string& bundleId, const Wind
     auto record = std::make_shared<ObservationRecord>();
     record->windowTitle = string(window, "AXTitle").value_or(target.title);
 
+    // Where the desktop reads many elements at once, the next ones of the queue go together;
+    // the queue, the ids and the limits stay those of one element at a time.
+    auto reader = service_.observationReader(window);
+    std::size_t batchLimit = reader ? std::max<std::size_t>(reader->batchLimit(), 1) : 1;
     std::deque<PendingElement> queue{{window, 0, std::nullopt}};
     std::vector<ObservedNode> nodes;
     int counter = 0;
     while (!queue.empty()) {
         deadline.check();
-        PendingElement entry = std::move(queue.front());
-        queue.pop_front();
         if (static_cast<int>(nodes.size()) >= maxNodes) {
             record->truncatedTree = true;
             break;
         }
-        std::string id = "e" + std::to_string(++counter);
-        nodes.push_back(describe(entry.element, id, entry.depth, entry.parent));
-        auto children = this->children(entry.element);
-        if (entry.depth < depth) {
-            for (std::size_t index = 0; index < children.size() && index < mostChildren; ++index) {
-                queue.push_back({children[index], entry.depth + 1, id});
+        std::size_t take =
+            std::min({queue.size(), batchLimit, static_cast<std::size_t>(maxNodes) - nodes.size()});
+        std::vector<PendingElement> batch(std::make_move_iterator(queue.begin()),
+                                          std::make_move_iterator(queue.begin() + take));
+        queue.erase(queue.begin(), queue.begin() + take);
+        std::vector<Element> elements;
+        for (const auto& entry : batch) {
+            elements.push_back(entry.element);
+        }
+        auto reads = readBatch(reader.get(), elements, deadline);
+        for (std::size_t index = 0; index < batch.size(); ++index) {
+            const PendingElement& entry = batch[index];
+            std::string id = "e" + std::to_string(++counter);
+            nodes.push_back(describe(entry.element, reads[index], id, entry.depth, entry.parent));
+            auto children = childrenOf(present(std::move(reads[index].children)));
+            if (entry.depth < depth) {
+                for (std::size_t child = 0; child < children.size() && child < mostChildren;
+                     ++child) {
+                    queue.push_back({children[child], entry.depth + 1, id});
+                }
+            } else if (!children.empty()) {
+                record->truncatedTree = true;
             }
-        } else if (!children.empty()) {
-            record->truncatedTree = true;
         }
     }
 
@@ -105,41 +123,109 @@ Accessibility::observe(std::int32_t pid, const std::string& bundleId, const Wind
     return record;
 }
 
+std::vector<platform::ElementReads> Accessibility::readBatch(platform::ObservationReader* reader,
+                                                             const std::vector<Element>& elements,
+                                                             const Deadline& deadline) {
+    std::vector<platform::ElementReads> reads;
+    if (reader == nullptr) {
+        for (const auto& element : elements) {
+            reads.push_back(readForObservation(element, true));
+        }
+        return reads;
+    }
+    reads = reader->read(elements, [&deadline] {
+        try {
+            deadline.check();
+            return true;
+        } catch (const Failure&) {
+            return false;
+        }
+    });
+    // A reader that answered for fewer elements left the rest unanswered.
+    reads.resize(elements.size());
+    return reads;
+}
+
+platform::ElementReads Accessibility::readForObservation(const Element& element,
+                                                         bool withChildren) {
+    platform::ElementReads reads;
+    if (element.isNull()) {
+        return reads;
+    }
+    reads.role = service_.copyAttributeValue(element, "AXRole");
+    reads.subrole = service_.copyAttributeValue(element, "AXSubrole");
+    // The label is the first of these that is present: the later ones are read only when
+    // the earlier are not.
+    reads.title = service_.copyAttributeValue(element, "AXTitle");
+    if (!stringOf(present(reads.title))) {
+        reads.description = service_.copyAttributeValue(element, "AXDescription");
+        if (!stringOf(present(reads.description))) {
+            reads.label = service_.copyAttributeValue(element, "AXLabel");
+        }
+    }
+    bool secure = ElementSnapshot::isSecure(stringOf(present(reads.role)).value_or(""),
+                                            stringOf(present(reads.subrole)).value_or(""));
+    if (!secure) {
+        reads.value = service_.copyAttributeValue(element, "AXValue");
+        reads.valueSettable = service_.isAttributeSettable(element, "AXValue");
+    }
+    reads.focusSettable = service_.isAttributeSettable(element, "AXFocused");
+    reads.enabled = service_.copyAttributeValue(element, "AXEnabled");
+    reads.focused = service_.copyAttributeValue(element, "AXFocused");
+    reads.position = service_.copyAttributeValue(element, "AXPosition");
+    if (pointOf(present(reads.position))) {
+        reads.size = service_.copyAttributeValue(element, "AXSize");
+    }
+    reads.actions = service_.copyActionNames(element);
+    if (withChildren) {
+        reads.children = service_.copyAttributeValue(element, "AXChildren");
+    }
+    return reads;
+}
+
 ObservedNode Accessibility::describe(const Element& element, const std::string& id, int depth,
+                                     const std::optional<std::string>& parent) {
+    return describe(element, readForObservation(element, false), id, depth, parent);
+}
+
+ObservedNode Accessibility::describe(const Element& element, const platform::ElementReads& reads,
+                                     const std::string& id, int depth,
                                      const std::optional<std::string>& parent) {
     ObservedNode node;
     node.id = id;
     node.element = element;
     node.depth = depth;
     node.parent = parent;
-    node.role = string(element, "AXRole").value_or("");
-    node.subrole = string(element, "AXSubrole").value_or("");
-    for (const char* attribute : {"AXTitle", "AXDescription", "AXLabel"}) {
-        if (auto label = string(element, attribute)) {
+    node.role = stringOf(present(reads.role)).value_or("");
+    node.subrole = stringOf(present(reads.subrole)).value_or("");
+    for (const auto* answer : {&reads.title, &reads.description, &reads.label}) {
+        if (auto label = stringOf(present(*answer))) {
             node.label = truncated(*label, Limits::text);
             break;
         }
     }
     node.secure = ElementSnapshot::isSecure(node.role, node.subrole);
     if (!node.secure) {
-        if (auto value = string(element, "AXValue")) {
+        if (auto value = stringOf(present(reads.value))) {
             node.value = truncated(*value, Limits::text);
         }
-        auto valueSettable = service_.isAttributeSettable(element, "AXValue");
-        if (valueSettable.ok() && valueSettable.value) {
+        if (reads.valueSettable.ok() && reads.valueSettable.value) {
             node.settable.push_back("AXValue");
         }
     }
-    auto focusSettable = service_.isAttributeSettable(element, "AXFocused");
-    if (focusSettable.ok() && focusSettable.value) {
+    if (reads.focusSettable.ok() && reads.focusSettable.value) {
         node.settable.push_back("AXFocused");
     }
-    auto enabled = value(element, "AXEnabled");
+    auto enabled = present(reads.enabled);
     node.enabled =
         !(enabled && enabled->kind == platform::AXValue::Kind::number) || enabled->number != 0;
-    node.focused = boolean(element, "AXFocused");
-    node.frame = frame(element);
-    node.actions = actions(element);
+    node.focused = booleanOf(present(reads.focused));
+    auto position = pointOf(present(reads.position));
+    auto extent = sizeOf(present(reads.size));
+    if (position && extent) {
+        node.frame = Rect{*position, *extent};
+    }
+    node.actions = reads.actions.ok() ? reads.actions.value : std::vector<std::string>{};
     return node;
 }
 

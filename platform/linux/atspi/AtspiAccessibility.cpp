@@ -3,6 +3,7 @@
 #include "OrvelControlCore/Limits.hpp"
 #include "platform/linux/atspi/AtspiCalls.hpp"
 #include "platform/linux/atspi/AtspiElement.hpp"
+#include "platform/linux/atspi/AtspiObservationReader.hpp"
 #include "platform/linux/atspi/AtspiProtocol.hpp"
 #include "platform/linux/atspi/BusError.hpp"
 #include "platform/linux/atspi/CallBatch.hpp"
@@ -58,7 +59,8 @@ std::unique_ptr<AtspiAccessibility> AtspiAccessibility::fromEnvironment() {
 }
 
 AtspiAccessibility::AtspiAccessibility(std::unique_ptr<AccessibilityBusAddress> address)
-    : address_(std::move(address)), pool_(*address_, defaultTimeout) {}
+    : address_(std::move(address)), pool_(*address_, defaultTimeout),
+      listener_(*address_, defaultTimeout) {}
 
 bool AtspiAccessibility::isProcessTrusted(bool prompt) {
     if (prompt) {
@@ -250,6 +252,16 @@ bool AtspiAccessibility::equal(const ElementHandle& a, const ElementHandle& b) {
         return first->ref() == second->ref();
     }
     return first == second;
+}
+
+std::unique_ptr<platform::ObservationReader>
+AtspiAccessibility::observationReader(const ElementHandle& window) {
+    const AtspiElement* element = AtspiElement::of(window);
+    if (element == nullptr || element->kind() != AtspiElement::Kind::object) {
+        return nullptr;
+    }
+    listener_.ensure();
+    return std::make_unique<AtspiObservationReader>(pool_, element->ref().bus, element->timeout());
 }
 
 std::vector<AccessibleApplication> AtspiAccessibility::accessibleApplications() {

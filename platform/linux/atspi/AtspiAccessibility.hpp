@@ -7,6 +7,10 @@
 // elements read through an element inherit its time-out. A stopped application answers
 // cannotComplete when that time has passed; a vanished one invalidElement.
 //
+// Observations read many elements at once (AtspiObservationReader), through the
+// applications' bulk read, which the service switches on by keeping one event listener
+// registered from its first trust check on.
+//
 // Not yet provided: the hit test (copyElementAtPosition answers cannotComplete, and so does
 // every read through the system-wide element) and raising a window ("AXRaise" is not
 // offered).
@@ -18,6 +22,7 @@
 #include "platform/linux/AccessibleApplications.hpp"
 #include "platform/linux/atspi/AccessibilityBusAddress.hpp"
 #include "platform/linux/atspi/ConnectionPool.hpp"
+#include "platform/linux/atspi/ListenerRegistration.hpp"
 #include "platform/linux/atspi/PidCache.hpp"
 
 #include <memory>
@@ -50,6 +55,8 @@ class AtspiAccessibility final : public platform::AccessibilityService,
     copyElementAtPosition(const platform::ElementHandle& systemWide, float x, float y) override;
     platform::AXAnswer<std::int32_t> getPid(const platform::ElementHandle& element) override;
     bool equal(const platform::ElementHandle& a, const platform::ElementHandle& b) override;
+    std::unique_ptr<platform::ObservationReader>
+    observationReader(const platform::ElementHandle& window) override;
 
     std::vector<AccessibleApplication> accessibleApplications() override;
 
@@ -61,6 +68,7 @@ class AtspiAccessibility final : public platform::AccessibilityService,
 
     std::unique_ptr<AccessibilityBusAddress> address_;
     ConnectionPool pool_;
+    ListenerRegistration listener_;
     PidCache pids_;
 };
 

@@ -26,6 +26,11 @@ void CallBatch::add(MessagePtr message, Microseconds timeout, Handler handler) {
     call->message = std::move(message);
     call->timeout = timeout;
     call->handler = std::move(handler);
+    if (abandoned_) {
+        settled_.emplace_back(std::move(call->handler),
+                              Reply{platform::ax::cannotComplete, nullptr});
+        return;
+    }
     if (!call->message) {
         settled_.emplace_back(std::move(call->handler),
                               Reply{platform::ax::invalidElement, nullptr});
@@ -94,7 +99,8 @@ void CallBatch::runSettled() {
     }
 }
 
-void CallBatch::wait() {
+void CallBatch::wait(const std::function<bool()>& stillWanted) {
+    constexpr std::uint64_t recheckMicroseconds = 50'000;
     for (;;) {
         runSettled();
         if (inFlight_.empty() && waiting_.empty()) {
@@ -110,8 +116,14 @@ void CallBatch::wait() {
         if (processed > 0 || !settled_.empty()) {
             continue;
         }
-        // Wakes on input or at the earliest time-out of the calls outstanding.
-        int waited = sd_bus_wait(connection_.raw(), UINT64_MAX);
+        if (stillWanted && !stillWanted()) {
+            abandoned_ = true;
+            failOutstanding(platform::ax::cannotComplete);
+            continue;
+        }
+        // Wakes on input, at the earliest time-out of the calls outstanding, or to ask
+        // whether the answers are still wanted.
+        int waited = sd_bus_wait(connection_.raw(), stillWanted ? recheckMicroseconds : UINT64_MAX);
         if (waited < 0 && waited != -EINTR) {
             failOutstanding(statusOfErrno(waited));
         }

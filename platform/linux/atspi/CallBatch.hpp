@@ -37,8 +37,10 @@ class CallBatch {
     // message answers invalidElement.
     void add(MessagePtr message, Microseconds timeout, Handler handler);
 
-    // Dispatches replies and time-outs until no call is outstanding or waiting.
-    void wait();
+    // Dispatches replies and time-outs until no call is outstanding or waiting. Once
+    // `stillWanted` (asked at least every 50 ms while waiting) answers false, every call not
+    // yet answered, and every call added after, answers cannotComplete.
+    void wait(const std::function<bool()>& stillWanted = {});
 
   private:
     struct Call {
@@ -61,6 +63,7 @@ class CallBatch {
     std::deque<std::unique_ptr<Call>> waiting_;
     std::list<std::unique_ptr<Call>> inFlight_;
     std::vector<std::pair<Handler, Reply>> settled_;
+    bool abandoned_ = false;
 };
 
 } // namespace orvel::linuxdesktop
