@@ -90,6 +90,11 @@ Accessibility::observe(std::int32_t pid, const std::string& bundleId, const Wind
             elements.push_back(entry.element);
         }
         auto reads = readBatch(reader.get(), elements, deadline);
+        // A reader stops asking once the request is no longer wanted or out of time; what it
+        // could not read must not become part of a record.
+        if (reader) {
+            deadline.check();
+        }
         for (std::size_t index = 0; index < batch.size(); ++index) {
             const PendingElement& entry = batch[index];
             std::string id = "e" + std::to_string(++counter);
