@@ -53,7 +53,7 @@ TEST_F(AtspiConcurrencyTest, ThreadsReadingAtOnceEachGetTheirOwnAnswers) {
         threads.emplace_back([&, thread] {
             for (int round = 0; round < 5; ++round) {
                 if (thread == 0) {
-                    service->setMessagingTimeout(form->window(), round % 2 == 0 ? 1.0F : 1.5F);
+                    service->setMessagingTimeout(form->window(), round % 2 == 0 ? 4.0F : 5.0F);
                 }
                 auto seen = walkTree(*service, form->window());
                 if (seen.size() != expected.size()) {

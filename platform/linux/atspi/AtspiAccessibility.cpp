@@ -60,7 +60,27 @@ std::unique_ptr<AtspiAccessibility> AtspiAccessibility::fromEnvironment() {
 
 AtspiAccessibility::AtspiAccessibility(std::unique_ptr<AccessibilityBusAddress> address)
     : address_(std::move(address)), pool_(*address_, defaultTimeout),
-      listener_(*address_, defaultTimeout) {}
+      listener_(*address_, defaultTimeout) {
+    prepareBusLibrary();
+}
+
+// libsystemd seeds the hash tables of every bus connection from one process-wide key that it
+// fills the first time any table is made, without a lock: made here, while the service is
+// still being built on one thread, it is in place before callers on several threads make
+// theirs.
+void AtspiAccessibility::prepareBusLibrary() {
+    sd_bus* raw = nullptr;
+    if (sd_bus_new(&raw) < 0) {
+        return;
+    }
+    BusPtr bus(raw);
+    sd_bus_slot* slot = nullptr;
+    if (sd_bus_add_object(
+            bus.get(), &slot, "/", [](sd_bus_message*, void*, sd_bus_error*) { return 0; },
+            nullptr) >= 0) {
+        sd_bus_slot_unref(slot);
+    }
+}
 
 bool AtspiAccessibility::isProcessTrusted(bool prompt) {
     if (prompt) {

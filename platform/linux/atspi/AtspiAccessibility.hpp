@@ -61,6 +61,7 @@ class AtspiAccessibility final : public platform::AccessibilityService,
     std::vector<AccessibleApplication> accessibleApplications() override;
 
   private:
+    static void prepareBusLibrary();
     // The pid of each named connection, asked of the bus together for those not yet known;
     // 0 where the bus could not tell.
     std::vector<std::int32_t> pidsOf(BusConnection& bus, const std::vector<std::string>& names,
