@@ -33,7 +33,7 @@ void actOnTwoHundredFiftyNodes(benchmark::State& state) {
                                 simulated.windowServer,  simulated.workspace,
                                 simulated.events,        simulated.privacy,
                                 simulated.notifications, simulated.process,
-                                simulated.capture};
+                                simulated.capture,       simulated.profile};
     std::thread mainThread([&simulated] { simulated.mainLoop.runForever(); });
     std::FILE* sink = std::tmpfile();
     {

@@ -59,29 +59,46 @@ Accessibility::observe(std::int32_t pid, const std::string& bundleId, const Wind
                        int depth, int maxNodes, const std::string& observationId,
                        const Deadline& deadline) {
     Element window = axWindow(pid, target, deadline);
-    auto windowFrame = frame(window);
+    auto windowFrame = frame(window, &deadline);
     if (!windowFrame) {
         throw Failure("target_missing",
                       "Vinduet svarer ikke lenger på tilgjengelighetsforespørsler.");
     }
     auto record = std::make_shared<ObservationRecord>();
-    record->windowTitle = string(window, "AXTitle").value_or(target.title);
+    record->windowTitle = string(window, "AXTitle", &deadline).value_or(target.title);
 
     // Where the desktop reads many elements at once, the next ones of the queue go together;
     // the queue, the ids and the limits stay those of one element at a time.
     auto reader = service_.observationReader(window);
-    std::size_t batchLimit = reader ? std::max<std::size_t>(reader->batchLimit(), 1) : 1;
     std::deque<PendingElement> queue{{window, 0, std::nullopt}};
     std::vector<ObservedNode> nodes;
     int counter = 0;
+    auto enqueueChildren = [&](const PendingElement& entry, const std::string& id,
+                               const std::vector<Element>& children) {
+        if (entry.depth < depth) {
+            for (std::size_t index = 0; index < children.size() && index < mostChildren; ++index) {
+                queue.push_back({children[index], entry.depth + 1, id});
+            }
+        } else if (!children.empty()) {
+            record->truncatedTree = true;
+        }
+    };
     while (!queue.empty()) {
         deadline.check();
         if (static_cast<int>(nodes.size()) >= maxNodes) {
             record->truncatedTree = true;
             break;
         }
-        std::size_t take =
-            std::min({queue.size(), batchLimit, static_cast<std::size_t>(maxNodes) - nodes.size()});
+        if (!reader) {
+            PendingElement entry = std::move(queue.front());
+            queue.pop_front();
+            std::string id = "e" + std::to_string(++counter);
+            nodes.push_back(describe(entry.element, id, entry.depth, entry.parent, &deadline));
+            enqueueChildren(entry, id, this->children(entry.element, &deadline));
+            continue;
+        }
+        std::size_t take = std::min({queue.size(), std::max<std::size_t>(reader->batchLimit(), 1),
+                                     static_cast<std::size_t>(maxNodes) - nodes.size()});
         std::vector<PendingElement> batch(std::make_move_iterator(queue.begin()),
                                           std::make_move_iterator(queue.begin() + take));
         queue.erase(queue.begin(), queue.begin() + take);
@@ -89,25 +106,13 @@ Accessibility::observe(std::int32_t pid, const std::string& bundleId, const Wind
         for (const auto& entry : batch) {
             elements.push_back(entry.element);
         }
-        auto reads = readBatch(reader.get(), elements, deadline);
-        // A reader stops asking once the request is no longer wanted or out of time; what it
-        // could not read must not become part of a record.
-        if (reader) {
-            deadline.check();
-        }
+        auto reads = readBatch(*reader, elements, deadline);
         for (std::size_t index = 0; index < batch.size(); ++index) {
-            const PendingElement& entry = batch[index];
             std::string id = "e" + std::to_string(++counter);
-            nodes.push_back(describe(entry.element, reads[index], id, entry.depth, entry.parent));
-            auto children = childrenOf(present(std::move(reads[index].children)));
-            if (entry.depth < depth) {
-                for (std::size_t child = 0; child < children.size() && child < mostChildren;
-                     ++child) {
-                    queue.push_back({children[child], entry.depth + 1, id});
-                }
-            } else if (!children.empty()) {
-                record->truncatedTree = true;
-            }
+            nodes.push_back(describe(batch[index].element, reads[index], id, batch[index].depth,
+                                     batch[index].parent));
+            enqueueChildren(batch[index], id,
+                            childrenOf(present(std::move(reads[index].children))));
         }
     }
 
@@ -128,17 +133,47 @@ Accessibility::observe(std::int32_t pid, const std::string& bundleId, const Wind
     return record;
 }
 
-std::vector<platform::ElementReads> Accessibility::readBatch(platform::ObservationReader* reader,
+ObservedNode Accessibility::describe(const Element& element, const std::string& id, int depth,
+                                     const std::optional<std::string>& parent,
+                                     const Deadline* deadline) {
+    ObservedNode node;
+    node.id = id;
+    node.element = element;
+    node.depth = depth;
+    node.parent = parent;
+    node.role = string(element, "AXRole", deadline).value_or("");
+    node.subrole = string(element, "AXSubrole", deadline).value_or("");
+    for (const char* attribute : {"AXTitle", "AXDescription", "AXLabel"}) {
+        if (auto label = string(element, attribute, deadline)) {
+            node.label = truncated(*label, Limits::text);
+            break;
+        }
+    }
+    node.secure = ElementSnapshot::isSecure(node.role, node.subrole);
+    if (!node.secure) {
+        if (auto value = string(element, "AXValue", deadline)) {
+            node.value = truncated(*value, Limits::text);
+        }
+        if (settable(element, "AXValue", deadline)) {
+            node.settable.push_back("AXValue");
+        }
+    }
+    if (settable(element, "AXFocused", deadline)) {
+        node.settable.push_back("AXFocused");
+    }
+    auto enabled = value(element, "AXEnabled", deadline);
+    node.enabled =
+        !(enabled && enabled->kind == platform::AXValue::Kind::number) || enabled->number != 0;
+    node.focused = boolean(element, "AXFocused", deadline);
+    node.frame = frame(element, deadline);
+    node.actions = actions(element, deadline);
+    return node;
+}
+
+std::vector<platform::ElementReads> Accessibility::readBatch(platform::ObservationReader& reader,
                                                              const std::vector<Element>& elements,
                                                              const Deadline& deadline) {
-    std::vector<platform::ElementReads> reads;
-    if (reader == nullptr) {
-        for (const auto& element : elements) {
-            reads.push_back(readForObservation(element, true));
-        }
-        return reads;
-    }
-    reads = reader->read(elements, [&deadline] {
+    auto reads = reader.read(elements, [&deadline] {
         try {
             deadline.check();
             return true;
@@ -146,51 +181,12 @@ std::vector<platform::ElementReads> Accessibility::readBatch(platform::Observati
             return false;
         }
     });
+    // A reader stops asking once the request is no longer wanted or out of time; what it
+    // could not read must not become part of a record.
+    deadline.check();
     // A reader that answered for fewer elements left the rest unanswered.
     reads.resize(elements.size());
     return reads;
-}
-
-platform::ElementReads Accessibility::readForObservation(const Element& element,
-                                                         bool withChildren) {
-    platform::ElementReads reads;
-    if (element.isNull()) {
-        return reads;
-    }
-    reads.role = service_.copyAttributeValue(element, "AXRole");
-    reads.subrole = service_.copyAttributeValue(element, "AXSubrole");
-    // The label is the first of these that is present: the later ones are read only when
-    // the earlier are not.
-    reads.title = service_.copyAttributeValue(element, "AXTitle");
-    if (!stringOf(present(reads.title))) {
-        reads.description = service_.copyAttributeValue(element, "AXDescription");
-        if (!stringOf(present(reads.description))) {
-            reads.label = service_.copyAttributeValue(element, "AXLabel");
-        }
-    }
-    bool secure = ElementSnapshot::isSecure(stringOf(present(reads.role)).value_or(""),
-                                            stringOf(present(reads.subrole)).value_or(""));
-    if (!secure) {
-        reads.value = service_.copyAttributeValue(element, "AXValue");
-        reads.valueSettable = service_.isAttributeSettable(element, "AXValue");
-    }
-    reads.focusSettable = service_.isAttributeSettable(element, "AXFocused");
-    reads.enabled = service_.copyAttributeValue(element, "AXEnabled");
-    reads.focused = service_.copyAttributeValue(element, "AXFocused");
-    reads.position = service_.copyAttributeValue(element, "AXPosition");
-    if (pointOf(present(reads.position))) {
-        reads.size = service_.copyAttributeValue(element, "AXSize");
-    }
-    reads.actions = service_.copyActionNames(element);
-    if (withChildren) {
-        reads.children = service_.copyAttributeValue(element, "AXChildren");
-    }
-    return reads;
-}
-
-ObservedNode Accessibility::describe(const Element& element, const std::string& id, int depth,
-                                     const std::optional<std::string>& parent) {
-    return describe(element, readForObservation(element, false), id, depth, parent);
 }
 
 ObservedNode Accessibility::describe(const Element& element, const platform::ElementReads& reads,
@@ -230,7 +226,7 @@ ObservedNode Accessibility::describe(const Element& element, const platform::Ele
     if (position && extent) {
         node.frame = Rect{*position, *extent};
     }
-    node.actions = reads.actions.ok() ? reads.actions.value : std::vector<std::string>{};
+    node.actions = actionsOf(reads.actions);
     return node;
 }
 

@@ -20,9 +20,11 @@
 #include "OrvelControlCore/Deadline.hpp"
 #include "OrvelControlCore/Failure.hpp"
 #include "OrvelControlCore/Json.hpp"
+#include "OrvelControlCore/LineFramer.hpp"
 #include "OrvelControlCore/RequestLedger.hpp"
 #include "PeriodicTimer.hpp"
 #include "Permissions.hpp"
+#include "ScreenshotBudget.hpp"
 #include "SerialQueue.hpp"
 #include "TargetPolicy.hpp"
 #include "Targets.hpp"
@@ -49,11 +51,18 @@ struct EngineOptions {
     std::function<void(int status)> exitProcess;
     std::chrono::milliseconds watchdogInterval{1000};
     WallClock clock = systemNow;
+    // When set, every output object (responses and event lines) goes here instead of `out`, from
+    // whichever thread produced it; a session that speaks another protocol translates them.
+    Wire::LineSink lineSink;
+    // Screenshots within a transport's message size; none means the platform's own limits.
+    std::optional<ScreenshotBudget> screenshotBudget;
 };
 
 class Engine {
   public:
     using InputReader = std::function<std::size_t(char* buffer, std::size_t size)>;
+    // Handles one framed line or overflow; false stops reading.
+    using FrameHandler = std::function<bool(const Frame& frame)>;
 
     // Observation bounds when a request names none, and the capture's own time limit.
     static constexpr int defaultDepth = 8;
@@ -77,8 +86,15 @@ class Engine {
     // The reader body: starts the watchdog, frames what `read` yields, accepts each line and
     // runs the end-of-input sequence when the input ends or after `shutdown`.
     void runReader(const InputReader& read);
+    // The same reader body with another handler of each frame, for a session that speaks
+    // another protocol over the same framing and endings.
+    void runReader(const InputReader& read, const FrameHandler& handle);
 
+    // What the reader does with a frame of the JSON-lines protocol.
+    bool handleFrame(const Frame& frame);
     bool accept(std::string_view line);
+    // `accept` of a request that is already parsed into an object.
+    bool acceptRequest(Json request);
     Json immediate(const std::string& op, const std::string& id, const Json& request);
     Json perform(const std::string& op, const Ticket& ticket, const Json& request);
     void finish(const std::string& id, const Json& response, bool control);

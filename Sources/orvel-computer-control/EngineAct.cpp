@@ -80,9 +80,13 @@ Json Engine::act(const Ticket& ticket, const Json& request) {
                       "Observasjonen gjelder et annet vindu enn økten er bundet til.",
                       Json{{"expected", *expectedWindow}, {"observed", record.windowId}});
     }
+    // An empty expected bundle binds to nothing, so the observation's own bundle applies: a
+    // pid taken over by another application is caught either way.
     auto expectedBundle = readString(expect, "bundleId");
-    plan.app = liveApp(record.pid, expectedBundle ? expectedBundle : record.bundleId,
-                       readDouble(expect, "launchedAt"));
+    if (!expectedBundle || expectedBundle->empty()) {
+        expectedBundle = record.bundleId;
+    }
+    plan.app = liveApp(record.pid, expectedBundle, readDouble(expect, "launchedAt"));
     verifyWindowUnmoved(record, liveWindow(record.pid, record.windowId));
     ledger_.check(ticket);
     input_.ledger().checkRunning();
@@ -130,7 +134,7 @@ Json Engine::act(const Ticket& ticket, const Json& request) {
 // current one and fresh.
 std::shared_ptr<const ObservationRecord> Engine::admitAction(const std::string& observationId) {
     auto record = currentObservation();
-    if (!record || record->id != observationId) {
+    if (!record || !text::canonicallyEqual(record->id, observationId)) {
         throw Failure("stale_observation",
                       "Observasjonen er ikke lenger gyldig. Se på appen på nytt før du handler.",
                       Json{{"expected", record ? Json(record->id) : Json(nullptr)}});
@@ -199,16 +203,21 @@ void Engine::performAction(ActionPlan& plan) {
         if (!name) {
             throw Failure("invalid_request", "Mangler navn på AX-handling.");
         }
+        // The element is asked for the action by the name it listed itself, which may differ
+        // from the request's spelling only in normalisation.
         const auto& offered = plan.target->actions;
-        if (std::find(offered.begin(), offered.end(), *name) == offered.end()) {
+        auto listed = std::find_if(offered.begin(), offered.end(), [&](const std::string& listed) {
+            return text::canonicallyEqual(listed, *name);
+        });
+        if (listed == offered.end()) {
             throw Failure("unsupported_action",
                           "Elementet tilbyr ikke handlingen " + truncated(*name, 40) + ".");
         }
-        if (*name == "AXRaise" && !plan.foreground()) {
+        if (text::canonicallyEqual(*listed, "AXRaise") && !plan.foreground()) {
             throw Failure("foreground_required", "Å heve vinduet krever forgrunnsmodus.");
         }
         mutate(plan.ticket, [&] {
-            accessibility_.perform(plan.target->element, *name);
+            accessibility_.perform(plan.target->element, *listed);
             return true;
         });
     } else if (type == "ax.setValue") {

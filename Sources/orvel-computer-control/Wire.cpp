@@ -27,7 +27,14 @@ bool writeFully(std::FILE* stream, std::string_view bytes) {
 
 Wire::Wire(std::FILE* out, std::FILE* err) : out(out), err(err) {}
 
+Wire::Wire(std::FILE* out, std::FILE* err, LineSink sink)
+    : out(out), err(err), sink(std::move(sink)) {}
+
 void Wire::send(const Json& line) {
+    if (sink) {
+        sink(line);
+        return;
+    }
     std::optional<std::string> text;
     try {
         text = wireText(line);
@@ -38,10 +45,14 @@ void Wire::send(const Json& line) {
         note(droppedNote);
         return;
     }
+    sendText(*text);
+}
+
+void Wire::sendText(std::string_view text) {
     // The line feed is written separately rather than appended, so a multi-megabyte line is
     // never copied to make room for one byte.
     std::lock_guard guard(lock);
-    if (writeFully(out, *text)) {
+    if (writeFully(out, text)) {
         writeFully(out, "\n");
     }
     std::fflush(out);

@@ -40,17 +40,19 @@ class OneReadPerCall final : public platform::AccessibilityService {
         return inner_.setMessagingTimeout(element, seconds);
     }
     platform::AXAnswer<platform::AXValue>
-    copyAttributeValue(const platform::ElementHandle& element,
-                       const std::string& attribute) override {
-        return inner_.copyAttributeValue(element, attribute);
+    copyAttributeValue(const platform::ElementHandle& element, const std::string& attribute,
+                       platform::CallTimeout timeout) override {
+        return inner_.copyAttributeValue(element, attribute, timeout);
     }
     platform::AXAnswer<std::vector<std::string>>
-    copyActionNames(const platform::ElementHandle& element) override {
-        return inner_.copyActionNames(element);
+    copyActionNames(const platform::ElementHandle& element,
+                    platform::CallTimeout timeout) override {
+        return inner_.copyActionNames(element, timeout);
     }
     platform::AXAnswer<bool> isAttributeSettable(const platform::ElementHandle& element,
-                                                 const std::string& attribute) override {
-        return inner_.isAttributeSettable(element, attribute);
+                                                 const std::string& attribute,
+                                                 platform::CallTimeout timeout) override {
+        return inner_.isAttributeSettable(element, attribute, timeout);
     }
     std::int32_t setAttributeValue(const platform::ElementHandle& element,
                                    const std::string& attribute,

@@ -218,10 +218,10 @@ AppModel ScenarioParser::parseApp(const ScenarioNode& node) {
     }
     app.pid = parsePid(*pid);
     if (auto value = node.field("bundleId")) {
-        app.bundleId = optionalText(*value);
+        app.bundleId = optionalHandedText(*value);
     }
     if (auto value = node.field("name")) {
-        app.name = optionalText(*value);
+        app.name = optionalHandedText(*value);
     }
     if (auto value = node.field("launchedAt")) {
         app.launchedAt = value->isNull() ? std::nullopt : std::optional<double>(value->number());
@@ -274,7 +274,7 @@ WindowModel ScenarioParser::parseWindow(const ScenarioNode& node) {
     }
     window.pid = parsePid(*pid);
     if (auto value = node.field("title")) {
-        window.title = value->string();
+        window.title = value->text();
     }
     if (auto value = node.field("frame")) {
         window.frame = parseRect(*value);
@@ -340,17 +340,20 @@ ElementModel ScenarioParser::parseElement(const ScenarioNode& node) {
           std::pair{"title", &element.title}, std::pair{"description", &element.description},
           std::pair{"label", &element.label}}) {
         if (auto value = node.field(key)) {
-            *target = optionalText(*value);
+            *target = optionalHandedText(*value);
         }
     }
     if (auto value = node.field("value"); value && !value->isNull()) {
-        if (!value->json().is_string() && !value->json().is_number()) {
+        if (value->json().is_object()) {
+            element.value = Json(value->text());
+        } else if (value->json().is_string() || value->json().is_number()) {
+            if (value->json().is_number()) {
+                value->number();
+            }
+            element.value = value->json();
+        } else {
             value->fail("must be a string, a number or null");
         }
-        if (value->json().is_number()) {
-            value->number();
-        }
-        element.value = value->json();
     }
     if (auto value = node.field("enabled")) {
         element.enabled = value->boolean();
@@ -610,6 +613,13 @@ std::optional<std::string> ScenarioParser::optionalText(const ScenarioNode& node
         node.fail("must be a string or null");
     }
     return node.json().get<std::string>();
+}
+
+std::optional<std::string> ScenarioParser::optionalHandedText(const ScenarioNode& node) {
+    if (node.isNull()) {
+        return std::nullopt;
+    }
+    return node.text();
 }
 
 std::string ScenarioParser::elementReference(const ScenarioNode& node) {

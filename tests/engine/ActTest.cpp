@@ -362,6 +362,49 @@ TEST_F(Act, RaisingAWindowNeedsForegroundModeAfterTheElementChecks) {
     EXPECT_EQ(harness->desktop().frontmostPid(), 501);
 }
 
+TEST_F(Act, NamesAndBundlesMatchInEveryCanonicallyEquivalentSpelling) {
+    // The app spells its bundle and its action names with decomposed letters; the client
+    // sends them composed, as most text arrives.
+    auto scenario = notesDesktop();
+    scenario["apps"][0]["bundleId"] = "no.example.cafe\u0301";
+    auto& save = scenario["windows"][2]["tree"]["children"][1];
+    save["actions"] = Json::array({"AXPress", "A\u030Apne"});
+    save["on"]["A\u030Apne"] = Json::parse(
+        R"([{"set": {"element": "status", "attribute": "AXValue", "value": "\u00C5pnet"}}])");
+    start(scenario);
+    auto observed = harness->request({{"id", "o"},
+                                      {"op", "observe"},
+                                      {"pid", 501},
+                                      {"windowId", 101},
+                                      {"bundleId", "no.example.caf\u00E9"}});
+    ASSERT_EQ(observed["ok"], true) << observed.dump();
+    EXPECT_EQ(observed["result"]["app"]["bundleId"], "no.example.cafe\u0301")
+        << "the app's own spelling is reported";
+    auto response =
+        act(observed["result"]["observationId"].get<std::string>(),
+            {{"type", "ax.action"}, {"elementId", elementId("Lagre")}, {"action", "\u00C5pne"}},
+            "background", {{"expect", {{"bundleId", "no.example.caf\u00E9"}}}});
+    ASSERT_EQ(response["ok"], true) << response.dump();
+    EXPECT_EQ(harness->desktop().elementAttribute("status", "AXValue"), Json("\u00C5pnet"))
+        << "the element was asked for the action by its own name";
+}
+
+TEST_F(Act, AnEmptyExpectedBundleStillBindsTheActionToTheObservedApp) {
+    start();
+    observe();
+    // The observation was made of another app than the one that now has its pid.
+    auto record = std::make_shared<ObservationRecord>(*harness->engine().currentObservation());
+    record->bundleId = "com.example.previous";
+    auto ticket = harness->engine().ledger().admit("rebind", false, "f").ticket;
+    ASSERT_TRUE(harness->engine().publish(record, ticket));
+    Json noop{{"type", "ax.press"}, {"elementId", elementId("Ingenting")}};
+    EXPECT_EQ(act(record->id, noop, "background", {{"expect", {{"bundleId", ""}}}})["error"],
+              (Json{{"code", "target_missing"},
+                    {"message", "Prosessen tilhører en annen app enn den økten er bundet til."},
+                    {"details",
+                     {{"expected", "com.example.previous"}, {"actual", "com.example.notes"}}}}));
+}
+
 TEST_F(Act, AnUnknownTypeFailsOnlyAfterTheAppWasBroughtForward) {
     start();
     auto response = act(observe(), {{"type", "pointer.hover"}}, "foreground");

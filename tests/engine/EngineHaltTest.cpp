@@ -158,7 +158,7 @@ TEST(EngineHalt, ReaderAnswersAnOverlongLineAndEndsWithTheEndOfInput) {
     std::string input(1048577, 'x');
     input += "\n{\"id\":\"after\",\"op\":\"ping\"}\n{\"id\":\"partial\",\"op\":\"ping\"}";
     std::size_t offset = 0;
-    harness.engine().runReader([&](char* buffer, std::size_t size) {
+    harness.runReader([&](char* buffer, std::size_t size) {
         std::size_t count = std::min(size, input.size() - offset);
         std::copy_n(input.data() + offset, count, buffer);
         offset += count;
@@ -182,7 +182,7 @@ TEST(EngineHalt, ReaderStopsAtShutdownAndLeavesLaterLinesUnanswered) {
     EngineHarness harness;
     std::string input = "{\"id\":\"bye\",\"op\":\"shutdown\"}\n{\"id\":\"late\",\"op\":\"ping\"}\n";
     bool served = false;
-    harness.engine().runReader([&](char* buffer, std::size_t size) -> std::size_t {
+    harness.runReader([&](char* buffer, std::size_t size) -> std::size_t {
         if (served) {
             ADD_FAILURE() << "read again after shutdown";
             return 0;

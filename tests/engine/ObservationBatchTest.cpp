@@ -83,16 +83,17 @@ class BatchingAccessibility final : public AccessibilityService {
     std::int32_t setMessagingTimeout(const ElementHandle& element, float seconds) override {
         return inner_.setMessagingTimeout(element, seconds);
     }
-    AXAnswer<AXValue> copyAttributeValue(const ElementHandle& element,
-                                         const std::string& attribute) override {
-        return inner_.copyAttributeValue(element, attribute);
+    AXAnswer<AXValue> copyAttributeValue(const ElementHandle& element, const std::string& attribute,
+                                         platform::CallTimeout timeout) override {
+        return inner_.copyAttributeValue(element, attribute, timeout);
     }
-    AXAnswer<std::vector<std::string>> copyActionNames(const ElementHandle& element) override {
-        return inner_.copyActionNames(element);
+    AXAnswer<std::vector<std::string>> copyActionNames(const ElementHandle& element,
+                                                       platform::CallTimeout timeout) override {
+        return inner_.copyActionNames(element, timeout);
     }
-    AXAnswer<bool> isAttributeSettable(const ElementHandle& element,
-                                       const std::string& attribute) override {
-        return inner_.isAttributeSettable(element, attribute);
+    AXAnswer<bool> isAttributeSettable(const ElementHandle& element, const std::string& attribute,
+                                       platform::CallTimeout timeout) override {
+        return inner_.isAttributeSettable(element, attribute, timeout);
     }
     std::int32_t setAttributeValue(const ElementHandle& element, const std::string& attribute,
                                    const std::string& value) override {

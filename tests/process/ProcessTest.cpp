@@ -1,11 +1,13 @@
 // The built program as its client runs it: signals, the end of input, shutdown, the parent
-// going away, a closed standard output, an over-long line and a refused scenario.
+// going away, a closed standard output, an over-long line and a refused scenario; and the
+// same endings and arguments for the MCP face.
 #include "OrvelControlCore/Json.hpp"
 #include "platform/ChildProcess.hpp"
 
 #include <gtest/gtest.h>
 
 #include <chrono>
+#include <map>
 #include <string>
 #include <thread>
 
@@ -59,24 +61,56 @@ TEST(Process, EndOfInputHaltsAndExitsPromptly) {
     EXPECT_LT(std::chrono::steady_clock::now() - started, 3500ms);
 }
 
-TEST(Process, EndOfInputWithWorkHangingInAnAppExitsAfterTheDrain) {
-    // Every accessibility message of this app takes 1.4 seconds, so the observation is far
-    // from its next check when the input ends.
+// Every accessibility message of the hung app takes 1.4 seconds: the observation is in the
+// middle of a read when the input ends or the shutdown comes, and its next read ends it.
+std::unique_ptr<ChildProcess> startObservingTheHungApp() {
     auto child =
         startProgram({{"ORVEL_SIM_DESKTOP", std::string(ORVEL_SCENARIO_DIR) + "/hung-app.json"}});
-    waitUntilServing(*child);
-    ASSERT_TRUE(
-        child->write("{\"id\":\"slow\",\"op\":\"observe\",\"pid\":701,\"windowId\":710}\n"));
-    std::this_thread::sleep_for(300ms);
+    if (child) {
+        waitUntilServing(*child);
+        EXPECT_TRUE(
+            child->write("{\"id\":\"slow\",\"op\":\"observe\",\"pid\":701,\"windowId\":710}\n"));
+        std::this_thread::sleep_for(300ms);
+    }
+    return child;
+}
+
+// The lines the program writes until its output ends, by "id" or "event".
+std::map<std::string, Json> linesUntilExit(ChildProcess& child) {
+    std::map<std::string, Json> lines;
+    while (auto line = child.readLine(5s)) {
+        Json json = Json::parse(*line, nullptr, false);
+        lines[json.contains("event") ? json["event"].get<std::string>() : json.value("id", "")] =
+            json;
+    }
+    return lines;
+}
+
+TEST(Process, EndOfInputAnswersTheRunningObservationBeforeExiting) {
+    auto child = startObservingTheHungApp();
+    ASSERT_TRUE(child);
     auto closed = std::chrono::steady_clock::now();
     child->closeInput();
-    auto event = nextJson(*child);
-    EXPECT_EQ(event["event"], "stopped");
-    EXPECT_EQ(event["reason"], "eof");
+    auto lines = linesUntilExit(*child);
     EXPECT_EQ(child->waitForExit(6s), 0);
-    auto elapsed = std::chrono::steady_clock::now() - closed;
-    EXPECT_GE(elapsed, 2900ms) << "the drain gives running work three seconds";
-    EXPECT_LT(elapsed, 4500ms);
+    EXPECT_LT(std::chrono::steady_clock::now() - closed, 2500ms)
+        << "the observation ends at its next read, well within the drain";
+    EXPECT_EQ(lines["stopped"]["reason"], "eof");
+    ASSERT_TRUE(lines.contains("slow")) << "the running observation was never answered";
+    EXPECT_EQ(lines["slow"]["ok"], false);
+}
+
+TEST(Process, ShutdownAnswersTheRunningObservationBeforeExiting) {
+    auto child = startObservingTheHungApp();
+    ASSERT_TRUE(child);
+    auto asked = std::chrono::steady_clock::now();
+    ASSERT_TRUE(child->write("{\"id\":\"bye\",\"op\":\"shutdown\"}\n"));
+    auto lines = linesUntilExit(*child);
+    EXPECT_EQ(child->waitForExit(6s), 0);
+    EXPECT_LT(std::chrono::steady_clock::now() - asked, 2500ms);
+    EXPECT_EQ(lines["bye"]["ok"], true);
+    ASSERT_TRUE(lines.contains("slow")) << "the running observation was never answered";
+    EXPECT_EQ(lines["slow"]["ok"], false);
 }
 
 TEST(Process, ShutdownStopsReadingAtOnce) {
@@ -143,6 +177,33 @@ TEST(Process, ARefusedScenarioIsOneLineOnStandardErrorAndStatusTwo) {
     EXPECT_EQ(error.rfind("orvel-computer-control: ", 0), 0u) << error;
     EXPECT_EQ(std::count(error.begin(), error.end(), '\n'), 1) << error;
     EXPECT_FALSE(child->readLine(100ms));
+}
+
+TEST(Process, AnUnknownArgumentIsAUsageLineAndStatusTwo) {
+    auto child = ChildProcess::start(ORVEL_BINARY_PATH, {"--mcpp"});
+    ASSERT_TRUE(child);
+    EXPECT_EQ(child->waitForExit(5s), 2);
+    auto error = child->errorOutput();
+    EXPECT_NE(error.find("usage: orvel-computer-control [--mcp]"), std::string::npos) << error;
+    EXPECT_FALSE(child->readLine(100ms));
+}
+
+TEST(Process, TerminationSignalsEndAnMcpSessionWithAWarningAndStatusZero) {
+    for (bool interrupt : {false, true}) {
+        auto child = ChildProcess::start(ORVEL_BINARY_PATH, {"--mcp"});
+        ASSERT_TRUE(child);
+        ASSERT_TRUE(child->write(
+            R"({"jsonrpc":"2.0","id":1,"method":"initialize","params":{"protocolVersion":)"
+            R"("2025-11-25","capabilities":{},"clientInfo":{"name":"t","version":"1"}}})"
+            "\n"));
+        EXPECT_EQ(nextJson(*child)["result"]["protocolVersion"], "2025-11-25");
+        interrupt ? child->interrupt() : child->terminate();
+        auto notice = nextJson(*child);
+        EXPECT_EQ(notice["method"], "notifications/message");
+        EXPECT_EQ(notice["params"]["level"], "warning");
+        EXPECT_EQ(notice["params"]["data"]["reason"], "signal");
+        EXPECT_EQ(child->waitForExit(3s), 0);
+    }
 }
 
 } // namespace

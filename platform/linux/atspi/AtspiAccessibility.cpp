@@ -10,6 +10,7 @@
 #include "platform/linux/atspi/ElementReader.hpp"
 #include "platform/linux/atspi/ReplyReaders.hpp"
 
+#include <algorithm>
 #include <cmath>
 
 namespace orvel::linuxdesktop {
@@ -49,6 +50,19 @@ const AtspiElement* objectOf(const ElementHandle& handle, std::int32_t& status) 
     }
     status = ax::cannotComplete;
     return nullptr;
+}
+
+// The time one message may wait: the element's time-out, or the caller's bound when that is
+// shorter (zero or less: one microsecond, so only an immediate answer counts).
+Microseconds callTimeoutFor(const AtspiElement& element, platform::CallTimeout bound) {
+    if (!bound) {
+        return element.timeout();
+    }
+    if (!(*bound > 0)) {
+        return Microseconds(1);
+    }
+    return std::min(element.timeout(),
+                    std::max(microseconds(std::min(*bound, 1e6)), Microseconds(1)));
 }
 
 } // namespace
@@ -160,7 +174,8 @@ std::int32_t AtspiAccessibility::setMessagingTimeout(const ElementHandle& elemen
 }
 
 AXAnswer<platform::AXValue> AtspiAccessibility::copyAttributeValue(const ElementHandle& element,
-                                                                   const std::string& attribute) {
+                                                                   const std::string& attribute,
+                                                                   platform::CallTimeout timeout) {
     std::int32_t status = ax::success;
     const AtspiElement* target = objectOf(element, status);
     if (target == nullptr) {
@@ -170,11 +185,11 @@ AXAnswer<platform::AXValue> AtspiAccessibility::copyAttributeValue(const Element
     if (!bus) {
         return {ax::cannotComplete, {}};
     }
-    return ElementReader(**bus, *target).attribute(attribute);
+    return ElementReader(**bus, *target, callTimeoutFor(*target, timeout)).attribute(attribute);
 }
 
 AXAnswer<std::vector<std::string>>
-AtspiAccessibility::copyActionNames(const ElementHandle& element) {
+AtspiAccessibility::copyActionNames(const ElementHandle& element, platform::CallTimeout timeout) {
     std::int32_t status = ax::success;
     const AtspiElement* target = objectOf(element, status);
     if (target == nullptr) {
@@ -184,11 +199,12 @@ AtspiAccessibility::copyActionNames(const ElementHandle& element) {
     if (!bus) {
         return {ax::cannotComplete, {}};
     }
-    return ElementReader(**bus, *target).offeredActions();
+    return ElementReader(**bus, *target, callTimeoutFor(*target, timeout)).offeredActions();
 }
 
 AXAnswer<bool> AtspiAccessibility::isAttributeSettable(const ElementHandle& element,
-                                                       const std::string& attribute) {
+                                                       const std::string& attribute,
+                                                       platform::CallTimeout timeout) {
     std::int32_t status = ax::success;
     const AtspiElement* target = objectOf(element, status);
     if (target == nullptr) {
@@ -198,7 +214,7 @@ AXAnswer<bool> AtspiAccessibility::isAttributeSettable(const ElementHandle& elem
     if (!bus) {
         return {ax::cannotComplete, false};
     }
-    return ElementReader(**bus, *target).isSettable(attribute);
+    return ElementReader(**bus, *target, callTimeoutFor(*target, timeout)).isSettable(attribute);
 }
 
 std::int32_t AtspiAccessibility::setAttributeValue(const ElementHandle& element,
@@ -213,7 +229,7 @@ std::int32_t AtspiAccessibility::setAttributeValue(const ElementHandle& element,
     if (!bus) {
         return ax::cannotComplete;
     }
-    return ElementReader(**bus, *target).setValue(attribute, value);
+    return ElementReader(**bus, *target, target->timeout()).setValue(attribute, value);
 }
 
 std::int32_t AtspiAccessibility::performAction(const ElementHandle& element,
@@ -227,7 +243,7 @@ std::int32_t AtspiAccessibility::performAction(const ElementHandle& element,
     if (!bus) {
         return ax::cannotComplete;
     }
-    return ElementReader(**bus, *target).perform(action);
+    return ElementReader(**bus, *target, target->timeout()).perform(action);
 }
 
 AXAnswer<ElementHandle> AtspiAccessibility::copyElementAtPosition(const ElementHandle&, float,

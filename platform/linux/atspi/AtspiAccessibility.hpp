@@ -41,12 +41,17 @@ class AtspiAccessibility final : public platform::AccessibilityService,
     platform::ElementHandle createSystemWide() override;
     std::int32_t setMessagingTimeout(const platform::ElementHandle& element,
                                      float seconds) override;
-    platform::AXAnswer<platform::AXValue> copyAttributeValue(const platform::ElementHandle& element,
-                                                             const std::string& attribute) override;
+    using platform::AccessibilityService::copyActionNames;
+    using platform::AccessibilityService::copyAttributeValue;
+    using platform::AccessibilityService::isAttributeSettable;
+    platform::AXAnswer<platform::AXValue>
+    copyAttributeValue(const platform::ElementHandle& element, const std::string& attribute,
+                       platform::CallTimeout timeout) override;
     platform::AXAnswer<std::vector<std::string>>
-    copyActionNames(const platform::ElementHandle& element) override;
+    copyActionNames(const platform::ElementHandle& element, platform::CallTimeout timeout) override;
     platform::AXAnswer<bool> isAttributeSettable(const platform::ElementHandle& element,
-                                                 const std::string& attribute) override;
+                                                 const std::string& attribute,
+                                                 platform::CallTimeout timeout) override;
     std::int32_t setAttributeValue(const platform::ElementHandle& element,
                                    const std::string& attribute, const std::string& value) override;
     std::int32_t performAction(const platform::ElementHandle& element,

@@ -123,7 +123,7 @@ AttributeAnswer ElementReader::attribute(const std::string& name) {
         if (application || isNullRef(facts_.parent.value)) {
             return noSuchAttribute();
         }
-        return elementAttribute(facts_.parent.value, timeout());
+        return elementAttribute(facts_.parent.value, inherited());
     }
     if (name == "AXWindows") {
         return windows();
@@ -181,7 +181,7 @@ AttributeAnswer ElementReader::window() {
             return {facts.role.status, {}};
         }
         if (isWindowRole(facts.role.value, facts.isTopLevel(current))) {
-            return elementAttribute(current, timeout());
+            return elementAttribute(current, inherited());
         }
         if (facts.role.value == atspi::role::application || !facts.parent.ok() ||
             isNullRef(facts.parent.value)) {
@@ -217,7 +217,7 @@ AttributeAnswer ElementReader::windows() {
             windows.push_back(tops.value[index]);
         }
     }
-    return elementsAttribute({ax::success, windows}, timeout());
+    return elementsAttribute({ax::success, windows}, inherited());
 }
 
 AttributeAnswer ElementReader::focusedWindow() {
@@ -252,7 +252,7 @@ AttributeAnswer ElementReader::focusedElement() {
     if (matches.value.empty() || isNullRef(matches.value.front())) {
         return noSuchAttribute();
     }
-    return elementAttribute(matches.value.front(), timeout());
+    return elementAttribute(matches.value.front(), inherited());
 }
 
 Answer<std::vector<std::string>> ElementReader::stableActionNames() {

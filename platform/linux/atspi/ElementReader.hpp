@@ -26,7 +26,10 @@ namespace orvel::linuxdesktop {
 
 class ElementReader {
   public:
-    ElementReader(BusConnection& bus, const AtspiElement& element) : bus_(bus), element_(element) {}
+    // `callTimeout`: how long each message may wait (the element's time-out, or less when
+    // the caller bounds this call more tightly).
+    ElementReader(BusConnection& bus, const AtspiElement& element, Microseconds callTimeout)
+        : bus_(bus), element_(element), callTimeout_(callTimeout) {}
 
     AttributeAnswer attribute(const std::string& name);
     Answer<std::vector<std::string>> offeredActions();
@@ -49,11 +52,14 @@ class ElementReader {
     AttributeAnswer focusedElement();
     Answer<std::vector<std::string>> stableActionNames();
 
-    Microseconds timeout() const { return element_.timeout(); }
+    Microseconds timeout() const { return callTimeout_; }
+    // Elements read through this one start with its own messaging time-out.
+    Microseconds inherited() const { return element_.timeout(); }
     const ObjectRef& ref() const { return element_.ref(); }
 
     BusConnection& bus_;
     const AtspiElement& element_;
+    const Microseconds callTimeout_;
     ObjectFacts facts_;
 };
 
