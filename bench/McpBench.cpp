@@ -85,7 +85,8 @@ Json observationResponse() {
     if (!desktop) {
         throw std::runtime_error(error);
     }
-    Accessibility accessibility(desktop->platform().accessibility);
+    Accessibility accessibility(desktop->platform().accessibility,
+                                desktop->platform().profile.texts.accessibilityNotGranted);
     WindowTarget window;
     window.windowId = 101;
     window.pid = 501;
