@@ -1,7 +1,7 @@
 // The accessibility interface through which the program reads and operates other
 // applications' elements.
 //
-// Every call answers with a status code (0 success; the codes below are the ones the program
+// Every call answers with a status code (0 success; AXAnswer.hpp names the ones the program
 // tells apart) and blocks until the other process answers or the messaging time-out in force
 // for the element passes, which answers `cannotComplete`. The reads can also be bounded call
 // by call (`CallTimeout`), for work whose own deadline leaves less time than the element's
@@ -10,35 +10,22 @@
 // call from any thread.
 #pragma once
 
+#include "platform/AXAnswer.hpp"
 #include "platform/ElementHandle.hpp"
+#include "platform/ObservationReader.hpp"
 
 #include <cstdint>
+#include <memory>
 #include <optional>
 #include <string>
 #include <vector>
 
 namespace orvel::platform {
 
-namespace ax {
-inline constexpr std::int32_t success = 0;
-inline constexpr std::int32_t invalidElement = -25202;
-inline constexpr std::int32_t cannotComplete = -25204;
-inline constexpr std::int32_t attributeUnsupported = -25205;
-inline constexpr std::int32_t actionUnsupported = -25206;
-inline constexpr std::int32_t apiDisabled = -25211;
-} // namespace ax
-
 // The longest one message may wait, in seconds: the message gives up after the shorter of this
 // and the element's messaging time-out, answering `cannotComplete`; zero or less gives up
 // unless the answer is immediate. Absent: the element's time-out alone.
 using CallTimeout = std::optional<double>;
-
-template <class T> struct AXAnswer {
-    std::int32_t status = ax::cannotComplete;
-    T value{};
-
-    bool ok() const { return status == ax::success; }
-};
 
 class AccessibilityService {
   public:
@@ -96,6 +83,13 @@ class AccessibilityService {
 
     // CFEqual: both handles denote the same element.
     virtual bool equal(const ElementHandle& a, const ElementHandle& b) = 0;
+
+    // A reader of many elements at once for one observation of `window`; none where the
+    // desktop answers one read at a time (the observation then asks read by read).
+    virtual std::unique_ptr<ObservationReader> observationReader(const ElementHandle& window) {
+        (void)window;
+        return nullptr;
+    }
 };
 
 } // namespace orvel::platform

@@ -41,14 +41,8 @@ void Accessibility::checkAfterUnanswered(const Deadline* deadline) {
     }
 }
 
-std::optional<AXValue> Accessibility::value(const Element& element, const std::string& attribute,
-                                            const Deadline* deadline) {
-    if (element.isNull()) {
-        return std::nullopt;
-    }
-    auto answer = service_.copyAttributeValue(element, attribute, callTimeout(deadline));
+std::optional<AXValue> Accessibility::present(platform::AXAnswer<AXValue> answer) {
     if (!answer.ok()) {
-        checkAfterUnanswered(deadline);
         return std::nullopt;
     }
     // Texts of other applications need not be valid UTF-8; repaired where they come in, so
@@ -59,19 +53,27 @@ std::optional<AXValue> Accessibility::value(const Element& element, const std::s
     return std::move(answer.value);
 }
 
-Accessibility::Element Accessibility::element(const Element& element, const std::string& attribute,
-                                              const Deadline* deadline) {
-    auto read = value(element, attribute, deadline);
+std::optional<AXValue> Accessibility::value(const Element& element, const std::string& attribute,
+                                            const Deadline* deadline) {
+    if (element.isNull()) {
+        return std::nullopt;
+    }
+    auto answer = service_.copyAttributeValue(element, attribute, callTimeout(deadline));
+    if (!answer.ok()) {
+        checkAfterUnanswered(deadline);
+        return std::nullopt;
+    }
+    return present(std::move(answer));
+}
+
+Accessibility::Element Accessibility::elementOf(const std::optional<AXValue>& read) {
     if (read && read->kind == AXValue::Kind::element) {
         return read->element;
     }
     return {};
 }
 
-std::optional<std::string> Accessibility::string(const Element& element,
-                                                 const std::string& attribute,
-                                                 const Deadline* deadline) {
-    auto read = value(element, attribute, deadline);
+std::optional<std::string> Accessibility::stringOf(const std::optional<AXValue>& read) {
     if (!read) {
         return std::nullopt;
     }
@@ -84,28 +86,59 @@ std::optional<std::string> Accessibility::string(const Element& element,
     return std::nullopt;
 }
 
-bool Accessibility::boolean(const Element& element, const std::string& attribute,
-                            const Deadline* deadline) {
-    auto read = value(element, attribute, deadline);
+bool Accessibility::booleanOf(const std::optional<AXValue>& read) {
     return read && read->kind == AXValue::Kind::number && read->number != 0;
 }
 
-std::optional<Point> Accessibility::point(const Element& element, const std::string& attribute,
-                                          const Deadline* deadline) {
-    auto read = value(element, attribute, deadline);
+std::optional<Point> Accessibility::pointOf(const std::optional<AXValue>& read) {
     if (read && read->kind == AXValue::Kind::point) {
         return read->point;
     }
     return std::nullopt;
 }
 
-std::optional<Size> Accessibility::size(const Element& element, const std::string& attribute,
-                                        const Deadline* deadline) {
-    auto read = value(element, attribute, deadline);
+std::optional<Size> Accessibility::sizeOf(const std::optional<AXValue>& read) {
     if (read && read->kind == AXValue::Kind::size) {
         return read->size;
     }
     return std::nullopt;
+}
+
+std::vector<std::string>
+Accessibility::actionsOf(platform::AXAnswer<std::vector<std::string>> answer) {
+    if (!answer.ok()) {
+        return {};
+    }
+    for (auto& name : answer.value) {
+        name = text::validUtf8(name);
+    }
+    return std::move(answer.value);
+}
+
+Accessibility::Element Accessibility::element(const Element& element, const std::string& attribute,
+                                              const Deadline* deadline) {
+    return elementOf(value(element, attribute, deadline));
+}
+
+std::optional<std::string> Accessibility::string(const Element& element,
+                                                 const std::string& attribute,
+                                                 const Deadline* deadline) {
+    return stringOf(value(element, attribute, deadline));
+}
+
+bool Accessibility::boolean(const Element& element, const std::string& attribute,
+                            const Deadline* deadline) {
+    return booleanOf(value(element, attribute, deadline));
+}
+
+std::optional<Point> Accessibility::point(const Element& element, const std::string& attribute,
+                                          const Deadline* deadline) {
+    return pointOf(value(element, attribute, deadline));
+}
+
+std::optional<Size> Accessibility::size(const Element& element, const std::string& attribute,
+                                        const Deadline* deadline) {
+    return sizeOf(value(element, attribute, deadline));
 }
 
 std::vector<std::string> Accessibility::actions(const Element& element, const Deadline* deadline) {
@@ -117,10 +150,7 @@ std::vector<std::string> Accessibility::actions(const Element& element, const De
         checkAfterUnanswered(deadline);
         return {};
     }
-    for (auto& name : answer.value) {
-        name = text::validUtf8(name);
-    }
-    return answer.value;
+    return actionsOf(std::move(answer));
 }
 
 bool Accessibility::settable(const Element& element, const std::string& attribute,
@@ -136,9 +166,7 @@ bool Accessibility::settable(const Element& element, const std::string& attribut
     return answer.value;
 }
 
-std::vector<Accessibility::Element> Accessibility::children(const Element& element,
-                                                            const Deadline* deadline) {
-    auto read = value(element, "AXChildren", deadline);
+std::vector<Accessibility::Element> Accessibility::childrenOf(const std::optional<AXValue>& read) {
     std::vector<Element> result;
     if (!read || read->kind != AXValue::Kind::array) {
         return result;
@@ -151,6 +179,11 @@ std::vector<Accessibility::Element> Accessibility::children(const Element& eleme
         result.push_back(item.element);
     }
     return result;
+}
+
+std::vector<Accessibility::Element> Accessibility::children(const Element& element,
+                                                            const Deadline* deadline) {
+    return childrenOf(value(element, "AXChildren", deadline));
 }
 
 std::optional<Rect> Accessibility::frame(const Element& element, const Deadline* deadline) {

@@ -94,6 +94,17 @@ class Accessibility {
                           const std::optional<std::string>& parent,
                           const Deadline* deadline = nullptr);
     static Json nodePayload(const ObservedNode& node, const Rect& origin);
+
+    // The typed reads' rules, applied to what was already read (absent: unreadable). Texts
+    // are repaired into valid UTF-8 on the way in.
+    static std::optional<platform::AXValue> present(platform::AXAnswer<platform::AXValue> answer);
+    static Element elementOf(const std::optional<platform::AXValue>& read);
+    static std::optional<std::string> stringOf(const std::optional<platform::AXValue>& read);
+    static bool booleanOf(const std::optional<platform::AXValue>& read);
+    static std::optional<Point> pointOf(const std::optional<platform::AXValue>& read);
+    static std::optional<Size> sizeOf(const std::optional<platform::AXValue>& read);
+    static std::vector<Element> childrenOf(const std::optional<platform::AXValue>& read);
+    static std::vector<std::string> actionsOf(platform::AXAnswer<std::vector<std::string>> answer);
     static std::string digest(const std::vector<const ObservedNode*>& nodes);
 
   private:
@@ -103,6 +114,14 @@ class Accessibility {
     static platform::CallTimeout callTimeout(const Deadline* deadline);
     // Throws the deadline's failure, when there is a deadline and it has ended the work.
     static void checkAfterUnanswered(const Deadline* deadline);
+    // Reads the next elements of an observation's queue together, through a reader of many
+    // elements at once; what a reader cut short for the deadline fails with the deadline.
+    std::vector<platform::ElementReads> readBatch(platform::ObservationReader& reader,
+                                                  const std::vector<Element>& elements,
+                                                  const Deadline& deadline);
+    ObservedNode describe(const Element& element, const platform::ElementReads& reads,
+                          const std::string& id, int depth,
+                          const std::optional<std::string>& parent);
 
     platform::AccessibilityService& service_;
     const std::string notTrustedMessage_;
