@@ -33,15 +33,15 @@ void actOnTwoHundredFiftyNodes(benchmark::State& state) {
                                 simulated.windowServer,  simulated.workspace,
                                 simulated.events,        simulated.privacy,
                                 simulated.notifications, simulated.process,
-                                simulated.capture};
+                                simulated.capture,       simulated.profile};
     std::thread mainThread([&simulated] { simulated.mainLoop.runForever(); });
     std::FILE* sink = std::tmpfile();
     {
         UserInputListener listener(platform.events, platform.privacy, platform.mainLoop);
         LockWatcher lockWatcher(platform.notifications);
         EngineOptions options;
-        options.out = sink;
-        options.err = sink;
+        options.out = platform::streamOutput(sink);
+        options.err = platform::streamOutput(sink);
         options.exitProcess = [](int) {
         };
         Engine engine(platform, listener, lockWatcher, options);

@@ -79,7 +79,8 @@ void captureAtThePixelBudget(benchmark::State& state) {
     UserInputListener listener(platform.events, platform.privacy, platform.mainLoop);
     LockWatcher lockWatcher(platform.notifications);
     Permissions permissions(platform, listener, lockWatcher);
-    Capture capture(platform.capture, platform.privacy, permissions);
+    Capture capture(platform.capture, platform.privacy, permissions,
+                    platform.profile.texts.screenRecordingNotGranted);
     for (auto _ : state) {
         auto result = capture.window(101, Deadline(12.0, [] { return true; }), Limits::imagePixels);
         auto text = wireText(

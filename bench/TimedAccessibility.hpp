@@ -38,18 +38,23 @@ class TimedAccessibility : public platform::AccessibilityService {
                                      float seconds) override {
         return timed([&] { return inner_.setMessagingTimeout(element, seconds); });
     }
+    using platform::AccessibilityService::copyActionNames;
+    using platform::AccessibilityService::copyAttributeValue;
+    using platform::AccessibilityService::isAttributeSettable;
     platform::AXAnswer<platform::AXValue>
-    copyAttributeValue(const platform::ElementHandle& element,
-                       const std::string& attribute) override {
-        return timed([&] { return inner_.copyAttributeValue(element, attribute); });
+    copyAttributeValue(const platform::ElementHandle& element, const std::string& attribute,
+                       platform::CallTimeout timeout) override {
+        return timed([&] { return inner_.copyAttributeValue(element, attribute, timeout); });
     }
     platform::AXAnswer<std::vector<std::string>>
-    copyActionNames(const platform::ElementHandle& element) override {
-        return timed([&] { return inner_.copyActionNames(element); });
+    copyActionNames(const platform::ElementHandle& element,
+                    platform::CallTimeout timeout) override {
+        return timed([&] { return inner_.copyActionNames(element, timeout); });
     }
     platform::AXAnswer<bool> isAttributeSettable(const platform::ElementHandle& element,
-                                                 const std::string& attribute) override {
-        return timed([&] { return inner_.isAttributeSettable(element, attribute); });
+                                                 const std::string& attribute,
+                                                 platform::CallTimeout timeout) override {
+        return timed([&] { return inner_.isAttributeSettable(element, attribute, timeout); });
     }
     std::int32_t setAttributeValue(const platform::ElementHandle& element,
                                    const std::string& attribute,

@@ -14,13 +14,20 @@
 
 namespace orvel::platform {
 
+// How the child's ends of its standard input and output pipes are handed over: blocking, as
+// most parents do, or non-blocking, as some do.
+struct ChildStreams {
+    bool nonBlockingInput = false;
+    bool nonBlockingOutput = false;
+};
+
 class ChildProcess {
   public:
     // Starts `path` with `arguments`; `environment` entries are added to (or replace those
     // of) this process's environment. Null when the process cannot be started.
     static std::unique_ptr<ChildProcess>
     start(const std::string& path, const std::vector<std::string>& arguments,
-          const std::map<std::string, std::string>& environment = {});
+          const std::map<std::string, std::string>& environment = {}, ChildStreams streams = {});
     ~ChildProcess();
     ChildProcess(const ChildProcess&) = delete;
     ChildProcess& operator=(const ChildProcess&) = delete;
@@ -36,6 +43,9 @@ class ChildProcess {
     // The next line of standard output without its line feed, or absent when none arrived
     // within `timeout` or the output ended.
     std::optional<std::string> readLine(std::chrono::milliseconds timeout);
+
+    // What the child wrote after its last line feed and no line has yet taken.
+    const std::string& unterminatedOutput() const { return pending_; }
 
     // Everything the child wrote to standard error so far (reads what is available).
     std::string errorOutput();

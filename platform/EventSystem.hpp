@@ -3,11 +3,13 @@
 //
 // Creating and posting are safe from any thread. The tap's callback runs on the main loop for
 // every event of the tap's mask (the program's own posted events included) and for the
-// tap-disabled notices; it must not block.
+// tap-disabled notices; it must not block. `awaitTapDelivery` waits for the main loop and must
+// never be called on it.
 #pragma once
 
 #include "platform/Event.hpp"
 
+#include <chrono>
 #include <cstdint>
 #include <functional>
 #include <optional>
@@ -65,6 +67,14 @@ class EventSystem {
 
     // CGEventPost.
     virtual void post(const Event& event, std::uint32_t tapLocation) = 0;
+
+    // Returns true once every event that reached the desktop before the call has been handed to
+    // the listening taps and their callbacks have run, so that the takeover listener has judged
+    // each of them; false when that was not confirmed within `bound`, and the caller must then
+    // act as if it could not see the user. On a desktop whose taps are served in order on the
+    // main loop, one bounded round trip through the loop does it; where the listener reads a
+    // connection of its own, that connection is synchronised first.
+    virtual bool awaitTapDelivery(std::chrono::milliseconds bound) = 0;
 
     // CGEventCreate without a source, then CGEventGetLocation; absent when no event could be
     // created.

@@ -1,6 +1,7 @@
 #include "OrvelControlCore/ElementCheck.hpp"
 
 #include "OrvelControlCore/Payload.hpp"
+#include "OrvelControlCore/Text.hpp"
 
 #include <cmath>
 
@@ -30,7 +31,7 @@ std::optional<Failure> mismatch(const ElementSnapshot& observed,
         return Failure("denied_target",
                        "Elementet er nå et passordfelt. Orvel Rire skriver ikke der.");
     }
-    if (observed.role != live->role || observed.subrole != live->subrole) {
+    if (!observed.sameRoles(*live)) {
         return Failure("stale_observation",
                        "Elementet har endret rolle siden observasjonen. Observer på nytt.",
                        Json{{"observed", observed.role}, {"live", live->role}});
@@ -54,7 +55,7 @@ std::optional<Failure> mismatch(const ElementSnapshot& observed,
 
 std::optional<Failure> bindingMismatch(const std::optional<std::string>& expected,
                                        const std::string& actual) {
-    if (!expected || expected->empty() || *expected == actual) {
+    if (!expected || expected->empty() || text::canonicallyEqual(*expected, actual)) {
         return std::nullopt;
     }
     return Failure("unresolved_target",

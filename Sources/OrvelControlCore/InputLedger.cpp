@@ -40,11 +40,23 @@ bool InputLedger::lift(HeldInput input, std::optional<Point> at, const Post& pos
     if (held.erase(input) == 0) {
         return false;
     }
+    unreleased.erase(input);
     if (at) {
         pointer = at;
     }
     post();
     return true;
+}
+
+bool InputLedger::letGo(HeldInput input, std::optional<Point> at) {
+    std::lock_guard guard(lock);
+    if (!held.contains(input)) {
+        return true;
+    }
+    if (at) {
+        pointer = at;
+    }
+    return releaseOneLocked(input);
 }
 
 bool InputLedger::move(Point to, HeldInput holding, const Live& live, const Post& post) {
@@ -106,9 +118,7 @@ void InputLedger::resume() {
 
 std::vector<HeldInput> InputLedger::releaseAll() {
     std::lock_guard guard(lock);
-    std::vector<HeldInput> inputs = heldLocked();
-    releaseLocked(inputs);
-    return inputs;
+    return releaseLocked(heldLocked());
 }
 
 std::vector<HeldInput> InputLedger::releaseStale(double seconds) {
@@ -116,12 +126,11 @@ std::vector<HeldInput> InputLedger::releaseStale(double seconds) {
     const TimePoint cutoff = clock() - secondsDuration(seconds);
     std::vector<HeldInput> stale;
     for (const auto& [input, pressedAt] : held) {
-        if (pressedAt < cutoff) {
+        if (pressedAt < cutoff || unreleased.contains(input)) {
             stale.push_back(input);
         }
     }
-    releaseLocked(stale);
-    return stale;
+    return releaseLocked(stale);
 }
 
 std::vector<HeldInput> InputLedger::heldLocked() const {
@@ -133,7 +142,7 @@ std::vector<HeldInput> InputLedger::heldLocked() const {
     return inputs;
 }
 
-void InputLedger::releaseLocked(std::vector<HeldInput> inputs) {
+std::vector<HeldInput> InputLedger::releaseLocked(std::vector<HeldInput> inputs) {
     // Ties in press time are broken by kind and code, so the order never depends on hashing.
     const auto order = [this](const HeldInput& input) {
         const auto found = held.find(input);
@@ -143,10 +152,23 @@ void InputLedger::releaseLocked(std::vector<HeldInput> inputs) {
     std::sort(inputs.begin(), inputs.end(), [&](const HeldInput& left, const HeldInput& right) {
         return order(left) < order(right);
     });
+    std::vector<HeldInput> released;
     for (const HeldInput& input : inputs) {
-        held.erase(input);
-        release(input, pointer);
+        if (releaseOneLocked(input)) {
+            released.push_back(input);
+        }
     }
+    return released;
+}
+
+bool InputLedger::releaseOneLocked(HeldInput input) {
+    if (!release(input, pointer)) {
+        unreleased.insert(input);
+        return false;
+    }
+    held.erase(input);
+    unreleased.erase(input);
+    return true;
 }
 
 Json InputLedger::snapshot() const {

@@ -2,7 +2,9 @@
 // buttons are pressed and since when, where the pointer was last put, whether control is
 // stopped, and how many accessibility mutations are running. Booking an input and posting its
 // event happen under one lock, so whatever was pressed can always be let go of at once, from any
-// thread, and once stop() has returned no further input is posted until resume().
+// thread, and once stop() has returned no further input is posted until resume(). An input
+// whose release could not be posted stays in the book, and every later stop, releaseAll and
+// releaseStale (whatever its age) tries again until the release is posted.
 //
 // Threading: two mutexes, always taken in the order `mutationLock` then `lock`. `lock` is taken
 // by every operation, and the `live`, `post`, `release` and `clock` callables run while it is
@@ -22,6 +24,7 @@
 #include <optional>
 #include <type_traits>
 #include <unordered_map>
+#include <unordered_set>
 #include <utility>
 #include <vector>
 
@@ -54,8 +57,9 @@ namespace orvel {
 
 class InputLedger {
   public:
-    // Posts the event that lets go of one input, at the last booked pointer position if any.
-    using Release = std::function<void(HeldInput, std::optional<Point>)>;
+    // Posts the event that lets go of one input, at the last booked pointer position if any;
+    // false when the event could not be made or posted.
+    using Release = std::function<bool(HeldInput, std::optional<Point>)>;
     // Whether the request may still post events.
     using Live = std::function<bool()>;
     // Posts one event.
@@ -73,6 +77,10 @@ class InputLedger {
     // Posts the up event of a held input and unbooks it; false, posting nothing, when the input
     // is not held (a stop or the watchdog already released it). Always allowed, even stopped.
     bool lift(HeldInput input, std::optional<Point> at, const Post& post);
+    // Lets go of a held input through the release function, at `at` when given, for a caller
+    // that could not make its own up event. False only when the input is still held afterwards:
+    // its release could not be posted and is tried again by every later release.
+    bool letGo(HeldInput input, std::optional<Point> at);
     // Posts a pointer movement of a drag; false when stopped, not live or `holding` is not held.
     bool move(Point to, HeldInput holding, const Live& live, const Post& post);
     // Posts an event that holds nothing; false when stopped or not live.
@@ -100,7 +108,8 @@ class InputLedger {
     void resume();
     // Releases everything held without stopping; returns what was released.
     std::vector<HeldInput> releaseAll();
-    // Releases what has been held for strictly longer than `seconds`; returns what was released.
+    // Releases what has been held for strictly longer than `seconds`, and what an earlier release
+    // could not let go of; returns what was released.
     std::vector<HeldInput> releaseStale(double seconds);
 
     // {"keys": [codes ascending], "buttons": [numbers ascending]}.
@@ -117,8 +126,11 @@ class InputLedger {
 
     bool beginMutation(const Live& live);
     void endMutation();
-    // With `lock` held: unbooks `inputs` and posts their releases, earliest press first.
-    void releaseLocked(std::vector<HeldInput> inputs);
+    // With `lock` held: posts the releases of `inputs`, earliest press first, and unbooks those
+    // that were posted; returns them. The others stay booked and are remembered as unreleased.
+    std::vector<HeldInput> releaseLocked(std::vector<HeldInput> inputs);
+    // With `lock` held: one release through the release function.
+    bool releaseOneLocked(HeldInput input);
     std::vector<HeldInput> heldLocked() const;
 
     const Release release;
@@ -128,6 +140,7 @@ class InputLedger {
     mutable std::mutex lock;
     // Guarded by `lock`.
     std::unordered_map<HeldInput, TimePoint> held;
+    std::unordered_set<HeldInput> unreleased; // held inputs whose release could not be posted
     std::optional<Point> pointer;
     bool stopped = false;
     int mutations = 0;

@@ -180,7 +180,10 @@ class TextWriter {
         out.append(digits.data(), result.ptr);
     }
 
-    // Finite doubles use nlohmann's own shortest round-trip form, so both texts agree with dump().
+    // Finite doubles use nlohmann's own shortest round-trip form, so the wire text agrees with
+    // dump(). The fingerprint spells a whole number that an integer type can hold as that
+    // integer, so 3, 3.0 and 3e0 (and 0 and -0.0) read alike, while integers beyond 2^53 stay
+    // exact and distinct.
     bool writeFloat(double number) {
         if (!std::isfinite(number)) {
             if (mode == Mode::wire) {
@@ -189,7 +192,28 @@ class TextWriter {
             out += "null";
             return true;
         }
+        if (mode == Mode::fingerprint && writeWholeNumber(number)) {
+            return true;
+        }
         out += Json(number).dump();
+        return true;
+    }
+
+    // Writes `number` as an integer when it is whole and within the range of the integer types
+    // the parser produces (-2^63 to 2^64, exclusive at the top); false otherwise. The bounds are
+    // powers of two, so they are exact as doubles and the conversions below are exact too.
+    bool writeWholeNumber(double number) {
+        constexpr double int64Low = -9223372036854775808.0;
+        constexpr double int64High = 9223372036854775808.0;
+        constexpr double uint64High = 18446744073709551616.0;
+        if (std::trunc(number) != number || number < int64Low || number >= uint64High) {
+            return false;
+        }
+        if (number < int64High) {
+            writeInteger(static_cast<std::int64_t>(number));
+        } else {
+            writeInteger(static_cast<std::uint64_t>(number));
+        }
         return true;
     }
 
@@ -296,6 +320,17 @@ class TextWriter {
 };
 
 } // namespace
+
+std::optional<Json> parseJson(std::string_view text) {
+    if (text.find('\0') != std::string_view::npos) {
+        return std::nullopt;
+    }
+    Json value = Json::parse(text, nullptr, false);
+    if (value.is_discarded()) {
+        return std::nullopt;
+    }
+    return value;
+}
 
 bool isFiniteJson(const Json& value) {
     return everyValue(value, [](const Json& each) {

@@ -77,6 +77,56 @@ void appendScalar(std::string& out, char32_t scalar) {
     out.append(reinterpret_cast<const char*>(encoded), static_cast<std::size_t>(length));
 }
 
+// The bytes a well-formed sequence may have in second place after `lead`, and its length; a
+// length of 0 for a byte that never starts one. Later continuation bytes are 80..BF.
+struct LeadRule {
+    std::size_t length = 0;
+    unsigned char low = 0x80;
+    unsigned char high = 0xBF;
+};
+
+LeadRule leadRule(unsigned char lead) {
+    if (lead >= 0xC2 && lead <= 0xDF) {
+        return {2};
+    }
+    if (lead == 0xE0) {
+        return {3, 0xA0};
+    }
+    if (lead == 0xED) {
+        return {3, 0x80, 0x9F};
+    }
+    if (lead >= 0xE1 && lead <= 0xEF) {
+        return {3};
+    }
+    if (lead == 0xF0) {
+        return {4, 0x90};
+    }
+    if (lead >= 0xF1 && lead <= 0xF3) {
+        return {4};
+    }
+    if (lead == 0xF4) {
+        return {4, 0x80, 0x8F};
+    }
+    return {};
+}
+
+// The length of the maximal subpart at `at`, where no valid sequence starts: the bytes that
+// still begin a well-formed sequence, at least one.
+std::size_t invalidSequenceLength(std::string_view text, std::size_t at) {
+    const LeadRule rule = leadRule(static_cast<unsigned char>(text[at]));
+    std::size_t length = 1;
+    while (length < rule.length && at + length < text.size()) {
+        const auto byte = static_cast<unsigned char>(text[at + length]);
+        const unsigned char low = length == 1 ? rule.low : 0x80;
+        const unsigned char high = length == 1 ? rule.high : 0xBF;
+        if (byte < low || byte > high) {
+            break;
+        }
+        ++length;
+    }
+    return length;
+}
+
 bool isAsciiOnly(std::string_view text) {
     return std::all_of(text.begin(), text.end(),
                        [](char byte) { return isAscii(static_cast<unsigned char>(byte)); });
@@ -148,6 +198,16 @@ std::string nfc(std::string_view text) {
         return std::string(text);
     }
     return std::string(reinterpret_cast<const char*>(composed), static_cast<std::size_t>(length));
+}
+
+bool canonicallyEqual(std::string_view a, std::string_view b) {
+    if (a == b) {
+        return true;
+    }
+    if (isAsciiOnly(a) && isAsciiOnly(b)) {
+        return false;
+    }
+    return nfc(a) == nfc(b);
 }
 
 std::string folded(std::string_view text) {
@@ -252,7 +312,7 @@ std::string validUtf8(std::string_view text) {
         const Scalar scalar = decodeAt(text, at);
         if (scalar.length == 0) {
             appendScalar(out, replacementCharacter);
-            ++at;
+            at += invalidSequenceLength(text, at);
         } else {
             out.append(text.substr(at, scalar.length));
             at += scalar.length;

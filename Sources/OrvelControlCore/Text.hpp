@@ -30,6 +30,10 @@ std::vector<std::string> characters(std::string_view text);
 // Canonical composition (NFC). Invalid UTF-8 is returned unchanged.
 std::string nfc(std::string_view text);
 
+// The two texts are canonically equivalent: their NFC forms are equal. Texts that are not
+// valid UTF-8 are equal only byte for byte.
+bool canonicallyEqual(std::string_view a, std::string_view b);
+
 // Unicode lower-case mapping: the simple mapping of every scalar, plus the one unconditional
 // multi-scalar mapping (U+0130 to "i" and a combining dot above).
 std::string lowercased(std::string_view text);
@@ -58,7 +62,9 @@ std::u16string utf16(std::string_view text);
 // True when `text` is entirely valid UTF-8 (no overlong forms, surrogates or values past U+10FFFF).
 bool isValidUtf8(std::string_view text);
 
-// `text` with every invalid byte replaced by U+FFFD, so that it can always be sent as JSON.
+// `text` with every invalid sequence replaced by one U+FFFD, so that it can always be sent as
+// JSON. An invalid sequence is a maximal subpart, as Unicode recommends: the longest start of
+// a well-formed sequence (a truncated "\xE2\x82" is one), or else a single byte.
 std::string validUtf8(std::string_view text);
 
 } // namespace orvel::text

@@ -1,8 +1,16 @@
 #include "OrvelControlCore/WindowMatch.hpp"
 
+#include "OrvelControlCore/Text.hpp"
+
 #include <cmath>
 
-namespace orvel::WindowMatch {
+namespace orvel {
+
+bool WindowCandidate::operator==(const WindowCandidate& other) const {
+    return frame == other.frame && text::canonicallyEqual(title, other.title);
+}
+
+namespace WindowMatch {
 
 double distance(const Rect& a, const Rect& b) {
     return std::fabs(a.origin.x - b.origin.x) + std::fabs(a.origin.y - b.origin.y) +
@@ -25,7 +33,8 @@ WindowResolution resolve(const Rect& frame, const std::string& title,
     }
     if (near.size() == 1) {
         const auto& candidate = candidates[static_cast<std::size_t>(near[0])];
-        if (!title.empty() && !candidate.title.empty() && candidate.title != title) {
+        if (!title.empty() && !candidate.title.empty() &&
+            !text::canonicallyEqual(candidate.title, title)) {
             return WindowResolution::contradicted(near[0], candidate.title);
         }
         return WindowResolution::unique(near[0]);
@@ -35,7 +44,7 @@ WindowResolution resolve(const Rect& frame, const std::string& title,
     }
     std::vector<int> titled;
     for (int index : near) {
-        if (candidates[static_cast<std::size_t>(index)].title == title) {
+        if (text::canonicallyEqual(candidates[static_cast<std::size_t>(index)].title, title)) {
             titled.push_back(index);
         }
     }
@@ -52,4 +61,6 @@ bool stillMatches(const Rect& a, const Rect& b, double tolerance) {
            std::fabs(a.size.height - b.size.height) <= tolerance;
 }
 
-} // namespace orvel::WindowMatch
+} // namespace WindowMatch
+
+} // namespace orvel

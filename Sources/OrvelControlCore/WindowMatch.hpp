@@ -1,6 +1,8 @@
 // Matching a window-server window to one of an application's accessibility windows by
 // geometry, with the title only to confirm or to break ties; refusing instead of guessing
-// when windows cannot be told apart. Pure; thread-safe.
+// when windows cannot be told apart. Titles are compared under canonical equivalence: the window
+// server and the application may hand over the same title in different normalisation forms.
+// Pure; thread-safe.
 #pragma once
 
 #include "OrvelControlCore/Geometry.hpp"
@@ -15,7 +17,8 @@ struct WindowCandidate {
     std::optional<Rect> frame; // absent when position or size cannot be read
     std::string title;         // "" when it cannot be read
 
-    bool operator==(const WindowCandidate&) const = default;
+    // Equal frames (or both absent) and canonically equivalent titles.
+    bool operator==(const WindowCandidate& other) const;
 };
 
 struct WindowResolution {

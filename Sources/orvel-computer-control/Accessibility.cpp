@@ -2,7 +2,9 @@
 
 #include "OrvelControlCore/Failure.hpp"
 #include "OrvelControlCore/Limits.hpp"
+#include "OrvelControlCore/Text.hpp"
 
+#include <algorithm>
 #include <charconv>
 #include <cmath>
 
@@ -25,29 +27,53 @@ std::string numberText(double number) {
 
 } // namespace
 
-std::optional<AXValue> Accessibility::value(const Element& element, const std::string& attribute) {
-    if (element.isNull()) {
+platform::CallTimeout Accessibility::callTimeout(const Deadline* deadline) {
+    if (deadline == nullptr) {
         return std::nullopt;
     }
-    auto answer = service_.copyAttributeValue(element, attribute);
+    deadline->check();
+    return std::min<double>(Limits::axTimeout, deadline->remaining());
+}
+
+void Accessibility::checkAfterUnanswered(const Deadline* deadline) {
+    if (deadline != nullptr) {
+        deadline->check();
+    }
+}
+
+std::optional<AXValue> Accessibility::present(platform::AXAnswer<AXValue> answer) {
     if (!answer.ok()) {
         return std::nullopt;
+    }
+    // Texts of other applications need not be valid UTF-8; repaired where they come in, so
+    // that records, digests and responses only ever hold valid text.
+    if (answer.value.kind == AXValue::Kind::string) {
+        answer.value.string = text::validUtf8(answer.value.string);
     }
     return std::move(answer.value);
 }
 
-Accessibility::Element Accessibility::element(const Element& element,
-                                              const std::string& attribute) {
-    auto read = value(element, attribute);
+std::optional<AXValue> Accessibility::value(const Element& element, const std::string& attribute,
+                                            const Deadline* deadline) {
+    if (element.isNull()) {
+        return std::nullopt;
+    }
+    auto answer = service_.copyAttributeValue(element, attribute, callTimeout(deadline));
+    if (!answer.ok()) {
+        checkAfterUnanswered(deadline);
+        return std::nullopt;
+    }
+    return present(std::move(answer));
+}
+
+Accessibility::Element Accessibility::elementOf(const std::optional<AXValue>& read) {
     if (read && read->kind == AXValue::Kind::element) {
         return read->element;
     }
     return {};
 }
 
-std::optional<std::string> Accessibility::string(const Element& element,
-                                                 const std::string& attribute) {
-    auto read = value(element, attribute);
+std::optional<std::string> Accessibility::stringOf(const std::optional<AXValue>& read) {
     if (!read) {
         return std::nullopt;
     }
@@ -60,37 +86,87 @@ std::optional<std::string> Accessibility::string(const Element& element,
     return std::nullopt;
 }
 
-bool Accessibility::boolean(const Element& element, const std::string& attribute) {
-    auto read = value(element, attribute);
+bool Accessibility::booleanOf(const std::optional<AXValue>& read) {
     return read && read->kind == AXValue::Kind::number && read->number != 0;
 }
 
-std::optional<Point> Accessibility::point(const Element& element, const std::string& attribute) {
-    auto read = value(element, attribute);
+std::optional<Point> Accessibility::pointOf(const std::optional<AXValue>& read) {
     if (read && read->kind == AXValue::Kind::point) {
         return read->point;
     }
     return std::nullopt;
 }
 
-std::optional<Size> Accessibility::size(const Element& element, const std::string& attribute) {
-    auto read = value(element, attribute);
+std::optional<Size> Accessibility::sizeOf(const std::optional<AXValue>& read) {
     if (read && read->kind == AXValue::Kind::size) {
         return read->size;
     }
     return std::nullopt;
 }
 
-std::vector<std::string> Accessibility::actions(const Element& element) {
+std::vector<std::string>
+Accessibility::actionsOf(platform::AXAnswer<std::vector<std::string>> answer) {
+    if (!answer.ok()) {
+        return {};
+    }
+    for (auto& name : answer.value) {
+        name = text::validUtf8(name);
+    }
+    return std::move(answer.value);
+}
+
+Accessibility::Element Accessibility::element(const Element& element, const std::string& attribute,
+                                              const Deadline* deadline) {
+    return elementOf(value(element, attribute, deadline));
+}
+
+std::optional<std::string> Accessibility::string(const Element& element,
+                                                 const std::string& attribute,
+                                                 const Deadline* deadline) {
+    return stringOf(value(element, attribute, deadline));
+}
+
+bool Accessibility::boolean(const Element& element, const std::string& attribute,
+                            const Deadline* deadline) {
+    return booleanOf(value(element, attribute, deadline));
+}
+
+std::optional<Point> Accessibility::point(const Element& element, const std::string& attribute,
+                                          const Deadline* deadline) {
+    return pointOf(value(element, attribute, deadline));
+}
+
+std::optional<Size> Accessibility::size(const Element& element, const std::string& attribute,
+                                        const Deadline* deadline) {
+    return sizeOf(value(element, attribute, deadline));
+}
+
+std::vector<std::string> Accessibility::actions(const Element& element, const Deadline* deadline) {
     if (element.isNull()) {
         return {};
     }
-    auto answer = service_.copyActionNames(element);
-    return answer.ok() ? answer.value : std::vector<std::string>{};
+    auto answer = service_.copyActionNames(element, callTimeout(deadline));
+    if (!answer.ok()) {
+        checkAfterUnanswered(deadline);
+        return {};
+    }
+    return actionsOf(std::move(answer));
 }
 
-std::vector<Accessibility::Element> Accessibility::children(const Element& element) {
-    auto read = value(element, "AXChildren");
+bool Accessibility::settable(const Element& element, const std::string& attribute,
+                             const Deadline* deadline) {
+    if (element.isNull()) {
+        return false;
+    }
+    auto answer = service_.isAttributeSettable(element, attribute, callTimeout(deadline));
+    if (!answer.ok()) {
+        checkAfterUnanswered(deadline);
+        return false;
+    }
+    return answer.value;
+}
+
+std::vector<Accessibility::Element> Accessibility::childrenOf(const std::optional<AXValue>& read) {
     std::vector<Element> result;
     if (!read || read->kind != AXValue::Kind::array) {
         return result;
@@ -105,12 +181,17 @@ std::vector<Accessibility::Element> Accessibility::children(const Element& eleme
     return result;
 }
 
-std::optional<Rect> Accessibility::frame(const Element& element) {
-    auto position = point(element, "AXPosition");
+std::vector<Accessibility::Element> Accessibility::children(const Element& element,
+                                                            const Deadline* deadline) {
+    return childrenOf(value(element, "AXChildren", deadline));
+}
+
+std::optional<Rect> Accessibility::frame(const Element& element, const Deadline* deadline) {
+    auto position = point(element, "AXPosition", deadline);
     if (!position) {
         return std::nullopt;
     }
-    auto extent = size(element, "AXSize");
+    auto extent = size(element, "AXSize", deadline);
     if (!extent) {
         return std::nullopt;
     }

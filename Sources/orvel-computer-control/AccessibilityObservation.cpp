@@ -7,8 +7,10 @@
 #include "OrvelControlCore/Limits.hpp"
 #include "OrvelControlCore/Payload.hpp"
 
+#include <algorithm>
 #include <cmath>
 #include <deque>
+#include <iterator>
 
 namespace orvel {
 
@@ -57,34 +59,60 @@ Accessibility::observe(std::int32_t pid, const std::string& bundleId, const Wind
                        int depth, int maxNodes, const std::string& observationId,
                        const Deadline& deadline) {
     Element window = axWindow(pid, target, deadline);
-    auto windowFrame = frame(window);
+    auto windowFrame = frame(window, &deadline);
     if (!windowFrame) {
         throw Failure("target_missing",
                       "Vinduet svarer ikke lenger på tilgjengelighetsforespørsler.");
     }
     auto record = std::make_shared<ObservationRecord>();
-    record->windowTitle = string(window, "AXTitle").value_or(target.title);
+    record->windowTitle = string(window, "AXTitle", &deadline).value_or(target.title);
 
+    // Where the desktop reads many elements at once, the next ones of the queue go together;
+    // the queue, the ids and the limits stay those of one element at a time.
+    auto reader = service_.observationReader(window);
     std::deque<PendingElement> queue{{window, 0, std::nullopt}};
     std::vector<ObservedNode> nodes;
     int counter = 0;
-    while (!queue.empty()) {
-        deadline.check();
-        PendingElement entry = std::move(queue.front());
-        queue.pop_front();
-        if (static_cast<int>(nodes.size()) >= maxNodes) {
-            record->truncatedTree = true;
-            break;
-        }
-        std::string id = "e" + std::to_string(++counter);
-        nodes.push_back(describe(entry.element, id, entry.depth, entry.parent));
-        auto children = this->children(entry.element);
+    auto enqueueChildren = [&](const PendingElement& entry, const std::string& id,
+                               const std::vector<Element>& children) {
         if (entry.depth < depth) {
             for (std::size_t index = 0; index < children.size() && index < mostChildren; ++index) {
                 queue.push_back({children[index], entry.depth + 1, id});
             }
         } else if (!children.empty()) {
             record->truncatedTree = true;
+        }
+    };
+    while (!queue.empty()) {
+        deadline.check();
+        if (static_cast<int>(nodes.size()) >= maxNodes) {
+            record->truncatedTree = true;
+            break;
+        }
+        if (!reader) {
+            PendingElement entry = std::move(queue.front());
+            queue.pop_front();
+            std::string id = "e" + std::to_string(++counter);
+            nodes.push_back(describe(entry.element, id, entry.depth, entry.parent, &deadline));
+            enqueueChildren(entry, id, this->children(entry.element, &deadline));
+            continue;
+        }
+        std::size_t take = std::min({queue.size(), std::max<std::size_t>(reader->batchLimit(), 1),
+                                     static_cast<std::size_t>(maxNodes) - nodes.size()});
+        std::vector<PendingElement> batch(std::make_move_iterator(queue.begin()),
+                                          std::make_move_iterator(queue.begin() + take));
+        queue.erase(queue.begin(), queue.begin() + take);
+        std::vector<Element> elements;
+        for (const auto& entry : batch) {
+            elements.push_back(entry.element);
+        }
+        auto reads = readBatch(*reader, elements, deadline);
+        for (std::size_t index = 0; index < batch.size(); ++index) {
+            std::string id = "e" + std::to_string(++counter);
+            nodes.push_back(describe(batch[index].element, reads[index], id, batch[index].depth,
+                                     batch[index].parent));
+            enqueueChildren(batch[index], id,
+                            childrenOf(present(std::move(reads[index].children))));
         }
     }
 
@@ -106,40 +134,99 @@ Accessibility::observe(std::int32_t pid, const std::string& bundleId, const Wind
 }
 
 ObservedNode Accessibility::describe(const Element& element, const std::string& id, int depth,
-                                     const std::optional<std::string>& parent) {
+                                     const std::optional<std::string>& parent,
+                                     const Deadline* deadline) {
     ObservedNode node;
     node.id = id;
     node.element = element;
     node.depth = depth;
     node.parent = parent;
-    node.role = string(element, "AXRole").value_or("");
-    node.subrole = string(element, "AXSubrole").value_or("");
+    node.role = string(element, "AXRole", deadline).value_or("");
+    node.subrole = string(element, "AXSubrole", deadline).value_or("");
     for (const char* attribute : {"AXTitle", "AXDescription", "AXLabel"}) {
-        if (auto label = string(element, attribute)) {
+        if (auto label = string(element, attribute, deadline)) {
             node.label = truncated(*label, Limits::text);
             break;
         }
     }
     node.secure = ElementSnapshot::isSecure(node.role, node.subrole);
     if (!node.secure) {
-        if (auto value = string(element, "AXValue")) {
+        if (auto value = string(element, "AXValue", deadline)) {
             node.value = truncated(*value, Limits::text);
         }
-        auto valueSettable = service_.isAttributeSettable(element, "AXValue");
-        if (valueSettable.ok() && valueSettable.value) {
+        if (settable(element, "AXValue", deadline)) {
             node.settable.push_back("AXValue");
         }
     }
-    auto focusSettable = service_.isAttributeSettable(element, "AXFocused");
-    if (focusSettable.ok() && focusSettable.value) {
+    if (settable(element, "AXFocused", deadline)) {
         node.settable.push_back("AXFocused");
     }
-    auto enabled = value(element, "AXEnabled");
+    auto enabled = value(element, "AXEnabled", deadline);
     node.enabled =
         !(enabled && enabled->kind == platform::AXValue::Kind::number) || enabled->number != 0;
-    node.focused = boolean(element, "AXFocused");
-    node.frame = frame(element);
-    node.actions = actions(element);
+    node.focused = boolean(element, "AXFocused", deadline);
+    node.frame = frame(element, deadline);
+    node.actions = actions(element, deadline);
+    return node;
+}
+
+std::vector<platform::ElementReads> Accessibility::readBatch(platform::ObservationReader& reader,
+                                                             const std::vector<Element>& elements,
+                                                             const Deadline& deadline) {
+    auto reads = reader.read(elements, [&deadline] {
+        try {
+            deadline.check();
+            return true;
+        } catch (const Failure&) {
+            return false;
+        }
+    });
+    // A reader stops asking once the request is no longer wanted or out of time; what it
+    // could not read must not become part of a record.
+    deadline.check();
+    // A reader that answered for fewer elements left the rest unanswered.
+    reads.resize(elements.size());
+    return reads;
+}
+
+ObservedNode Accessibility::describe(const Element& element, const platform::ElementReads& reads,
+                                     const std::string& id, int depth,
+                                     const std::optional<std::string>& parent) {
+    ObservedNode node;
+    node.id = id;
+    node.element = element;
+    node.depth = depth;
+    node.parent = parent;
+    node.role = stringOf(present(reads.role)).value_or("");
+    node.subrole = stringOf(present(reads.subrole)).value_or("");
+    for (const auto* answer : {&reads.title, &reads.description, &reads.label}) {
+        if (auto label = stringOf(present(*answer))) {
+            node.label = truncated(*label, Limits::text);
+            break;
+        }
+    }
+    node.secure = ElementSnapshot::isSecure(node.role, node.subrole);
+    if (!node.secure) {
+        if (auto value = stringOf(present(reads.value))) {
+            node.value = truncated(*value, Limits::text);
+        }
+        if (reads.valueSettable.ok() && reads.valueSettable.value) {
+            node.settable.push_back("AXValue");
+        }
+    }
+    if (reads.focusSettable.ok() && reads.focusSettable.value) {
+        node.settable.push_back("AXFocused");
+    }
+    auto enabled = present(reads.enabled);
+    node.enabled =
+        !(enabled && enabled->kind == platform::AXValue::Kind::number) || enabled->number != 0;
+    node.focused = booleanOf(present(reads.focused));
+    auto position = pointOf(present(reads.position));
+    auto extent = sizeOf(present(reads.size));
+    if (position && extent) {
+        node.frame = Rect{*position, *extent};
+    }
+    node.actions = actionsOf(reads.actions);
     return node;
 }
 

@@ -3,6 +3,7 @@
 
 #include "OrvelControlCore/Failure.hpp"
 #include "OrvelControlCore/Payload.hpp"
+#include "OrvelControlCore/Text.hpp"
 #include "OrvelControlCore/WindowMatch.hpp"
 
 namespace orvel {
@@ -19,13 +20,17 @@ Accessibility::Element Accessibility::axWindow(std::int32_t pid, const WindowTar
     ensureTrusted();
     deadline.check();
     Element application = this->application(pid);
-    auto read = value(application, "AXWindows");
+    auto read = value(application, "AXWindows", &deadline);
     std::vector<Element> windows;
     if (read && read->kind == platform::AXValue::Kind::array) {
         for (const auto& item : read->array) {
-            if (item.kind == platform::AXValue::Kind::element) {
-                windows.push_back(item.element);
+            // An array holding anything but elements is not a list of windows, as with
+            // children: a window picked out of a malformed answer could be the wrong one.
+            if (item.kind != platform::AXValue::Kind::element) {
+                windows.clear();
+                break;
             }
+            windows.push_back(item.element);
         }
     }
     if (windows.empty()) {
@@ -36,9 +41,8 @@ Accessibility::Element Accessibility::axWindow(std::int32_t pid, const WindowTar
     }
     std::vector<WindowCandidate> candidates;
     for (const auto& window : windows) {
-        deadline.check();
-        candidates.push_back(
-            WindowCandidate{frame(window), string(window, "AXTitle").value_or("")});
+        candidates.push_back(WindowCandidate{frame(window, &deadline),
+                                             string(window, "AXTitle", &deadline).value_or("")});
     }
     auto resolution = WindowMatch::resolve(target.frame, target.title, candidates);
     switch (resolution.kind) {
@@ -70,7 +74,8 @@ Accessibility::Element Accessibility::windowOf(const Element& element) {
     }
     Element current = element;
     for (int examined = 0; examined < mostWindowAncestors && !current.isNull(); ++examined) {
-        if (string(current, "AXRole") == "AXWindow") {
+        if (auto role = string(current, "AXRole");
+            role && text::canonicallyEqual(*role, "AXWindow")) {
             return current;
         }
         current = this->element(current, "AXParent");

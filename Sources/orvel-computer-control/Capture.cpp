@@ -24,6 +24,11 @@ constexpr std::uint32_t mostDisplays = 8;
 using WindowsResult = std::variant<std::vector<platform::ShareableWindow>, platform::CaptureError>;
 using ImageResult = std::variant<platform::CapturedImage, platform::CaptureError>;
 
+// Standard Base64 with padding: four characters for every started group of three bytes.
+std::size_t base64Length(std::size_t bytes) {
+    return (bytes + 2) / 3 * 4;
+}
+
 int roundedPixels(double value, int maxPixels) {
     double rounded = std::round(value);
     if (!(rounded >= 1)) {
@@ -62,10 +67,46 @@ CaptureResult Capture::window(std::uint32_t windowId, const Deadline& deadline, 
         !std::isfinite(frame.size.height)) {
         throw Failure("target_missing", "Vinduet har ingen synlig flate å ta bilde av.");
     }
-    auto [width, height] = targetSize(frame, scaleFactor(frame), maxPixels);
+    double scale = scaleFactor(frame);
+    auto fullSize = targetSize(frame, scale, maxPixels);
+    int pixels = budget_ ? std::min(maxPixels, budget_->maxPixels) : maxPixels;
+    auto size = targetSize(frame, scale, pixels);
+    Picture picture = capturePicture(windowId, size, deadline);
+    // PNG size grows about linearly with the pixel count, so one smaller retake usually fits;
+    // a few more cover pictures that compress unusually badly.
+    constexpr int mostRetakes = 3;
+    constexpr double retakeMargin = 0.8;
+    for (int retake = 0; !fitsBudget(picture.png); ++retake) {
+        std::size_t encoded = base64Length(picture.png.size());
+        if (retake == mostRetakes) {
+            throw Failure("too_large", "Skjermbildet er for stort til å sendes direkte.",
+                          Json{{"bytes", encoded}});
+        }
+        double shrink = static_cast<double>(budget_->maxBase64Bytes) / encoded * retakeMargin;
+        pixels =
+            std::max(1, static_cast<int>(static_cast<double>(size.first) * size.second * shrink));
+        size = targetSize(frame, scale, pixels);
+        deadline.check();
+        picture = capturePicture(windowId, size, deadline);
+    }
+    CaptureResult result;
+    result.png = std::move(picture.png);
+    result.pixelWidth = picture.image.width;
+    result.pixelHeight = picture.image.height;
+    result.windowFrame = frame;
+    result.scale = static_cast<double>(picture.image.width) / frame.size.width;
+    result.capturedAt = std::chrono::system_clock::now();
+    if (budget_) {
+        result.scaledForTransport = size != fullSize;
+    }
+    return result;
+}
+
+Capture::Picture Capture::capturePicture(std::uint32_t windowId, std::pair<int, int> size,
+                                         const Deadline& deadline) {
     platform::StreamConfiguration configuration;
-    configuration.width = width;
-    configuration.height = height;
+    configuration.width = size.first;
+    configuration.height = size.second;
 
     auto slot = std::make_shared<Slot<ImageResult>>();
     capture_.captureImage(windowId, configuration,
@@ -86,19 +127,17 @@ CaptureResult Capture::window(std::uint32_t windowId, const Deadline& deadline, 
         throw Failure("capture_unavailable",
                       "Kunne ikke ta bilde av vinduet: " + error->localizedDescription);
     }
-    const auto& image = std::get<platform::CapturedImage>(*outcome);
-    auto png = capture_.encodePNG(image);
+    Picture picture{std::move(std::get<platform::CapturedImage>(*outcome)), {}};
+    auto png = capture_.encodePNG(picture.image);
     if (!png) {
         throw Failure("capture_unavailable", "Kunne ikke lage PNG av vinduet.");
     }
-    CaptureResult result;
-    result.png = std::move(*png);
-    result.pixelWidth = image.width;
-    result.pixelHeight = image.height;
-    result.windowFrame = frame;
-    result.scale = static_cast<double>(image.width) / frame.size.width;
-    result.capturedAt = std::chrono::system_clock::now();
-    return result;
+    picture.png = std::move(*png);
+    return picture;
+}
+
+bool Capture::fitsBudget(const std::vector<std::uint8_t>& png) const {
+    return !budget_ || base64Length(png.size()) <= budget_->maxBase64Bytes;
 }
 
 platform::ShareableWindow Capture::shareableWindow(std::uint32_t windowId) {
@@ -149,7 +188,7 @@ Json Capture::payload(const CaptureResult& result, const std::string& observatio
         throw Failure("too_large", "Skjermbildet er for stort til å sendes direkte.",
                       Json{{"bytes", data.size()}});
     }
-    return Json{
+    Json payload{
         {"observationId", observationId},
         {"capturedAt", secondsSince1970(result.capturedAt)},
         {"pixelWidth", result.pixelWidth},
@@ -164,6 +203,10 @@ Json Capture::payload(const CaptureResult& result, const std::string& observatio
         {"mimeType", "image/png"},
         {"data", std::move(data)},
     };
+    if (result.scaledForTransport) {
+        payload["scaledForTransport"] = *result.scaledForTransport;
+    }
+    return payload;
 }
 
 } // namespace orvel

@@ -42,7 +42,8 @@ Engine::Engine(platform::Platform& platform, UserInputListener& listener,
                const LockWatcher& lockWatcher, EngineOptions options)
     : platform_(platform), listener_(listener), exitProcess_(std::move(options.exitProcess)),
       clock_(options.clock), watchdogInterval_(options.watchdogInterval),
-      wire_(options.out, options.err), ledger_(Limits::queue, Limits::receipts, controlLimit),
+      wire_(options.out, options.err, std::move(options.lineSink)),
+      ledger_(Limits::queue, Limits::receipts, controlLimit),
       input_(platform.events, listener.policy().signature, platform.profile.keys, options.clock),
       parentPid_(platform.process.parentPid()),
       targetPolicy_(platform.profile.targets, TargetPolicy::ownerBundleFromEnvironment(),
@@ -53,7 +54,7 @@ Engine::Engine(platform::Platform& platform, UserInputListener& listener,
       accessibility_(platform.accessibility, platform.profile.texts.accessibilityNotGranted,
                      options.clock),
       capture_(platform.capture, platform.privacy, permissions_,
-               platform.profile.texts.screenRecordingNotGranted),
+               platform.profile.texts.screenRecordingNotGranted, options.screenshotBudget),
       worker_(product::workerLabel) {
     listener_.setOnTakeover([this](const std::string& reason) { halt(reason); });
 }
@@ -65,6 +66,10 @@ Engine::~Engine() {
 }
 
 void Engine::runReader(const InputReader& read) {
+    runReader(read, [this](const Frame& frame) { return handleFrame(frame); });
+}
+
+void Engine::runReader(const InputReader& read, const FrameHandler& handle) {
     startWatchdog();
     LineFramer framer(Limits::requestBytes);
     std::vector<char> buffer(readChunkBytes);
@@ -75,9 +80,7 @@ void Engine::runReader(const InputReader& read) {
             break;
         }
         for (const Frame& frame : framer.feed(std::string_view(buffer.data(), count))) {
-            if (frame.kind == Frame::Kind::overflow) {
-                wire_.send(errorResponse("", failures::tooLarge()));
-            } else if (!accept(frame.bytes)) {
+            if (!handle(frame)) {
                 reading = false;
                 break;
             }
@@ -86,8 +89,20 @@ void Engine::runReader(const InputReader& read) {
     endOfInput();
 }
 
+bool Engine::handleFrame(const Frame& frame) {
+    if (frame.kind == Frame::Kind::overflow) {
+        wire_.send(errorResponse("", failures::tooLarge()));
+        return true;
+    }
+    return accept(frame.bytes);
+}
+
 bool Engine::accept(std::string_view line) {
-    Json request = Json::parse(line, nullptr, false);
+    std::optional<Json> parsed = parseJson(line);
+    return acceptRequest(parsed ? std::move(*parsed) : Json(Json::value_t::discarded));
+}
+
+bool Engine::acceptRequest(Json request) {
     if (request.is_discarded() || !request.is_object()) {
         wire_.send(errorResponse("", failures::invalidJson()));
         return true;
@@ -101,7 +116,7 @@ bool Engine::accept(std::string_view line) {
         return true;
     }
     if (fastOps().contains(op)) {
-        Json response = immediate(op, id, request);
+        Json response = caughtResponse(id, [&] { return immediate(op, id, request); });
         finish(id, response, control);
         return op != "shutdown";
     }
@@ -138,13 +153,20 @@ void Engine::enqueueWorkerJob(std::string op, std::string id, Ticket ticket, Jso
     });
 }
 
-// One of the two places where failures become responses; any other error is reported as
-// uncertain rather than lost, because the request must get exactly one answer.
 Json Engine::workerResponse(const std::string& op, const std::string& id, const Ticket& ticket,
                             const Json& request) {
-    try {
+    return caughtResponse(id, [&] {
         ledger_.check(ticket);
         return okResponse(id, perform(op, ticket, request));
+    });
+}
+
+// Where failures become responses, for the immediate path and the worker alike; any other error
+// is reported as uncertain rather than lost, because the request must get exactly one answer
+// and the thread that answers it must go on.
+Json Engine::caughtResponse(const std::string& id, const std::function<Json()>& respond) {
+    try {
+        return respond();
     } catch (const Failure& failure) {
         return errorResponse(id, failure);
     } catch (const std::exception& error) {

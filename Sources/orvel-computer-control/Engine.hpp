@@ -20,15 +20,19 @@
 #include "OrvelControlCore/Deadline.hpp"
 #include "OrvelControlCore/Failure.hpp"
 #include "OrvelControlCore/Json.hpp"
+#include "OrvelControlCore/LineFramer.hpp"
 #include "OrvelControlCore/RequestLedger.hpp"
 #include "PeriodicTimer.hpp"
 #include "Permissions.hpp"
+#include "ScreenshotBudget.hpp"
 #include "SerialQueue.hpp"
 #include "TargetPolicy.hpp"
 #include "Targets.hpp"
 #include "UserInputListener.hpp"
 #include "Wire.hpp"
+#include "platform/OutputChannel.hpp"
 #include "platform/Platform.hpp"
+#include "platform/StreamOutput.hpp"
 
 #include <chrono>
 #include <cstdint>
@@ -43,17 +47,26 @@
 namespace orvel {
 
 struct EngineOptions {
-    std::FILE* out = stdout;
-    std::FILE* err = stderr;
+    // Where responses and events go, and where diagnostics go. The entry point gives the
+    // descriptor channels of standard output and standard error, which bound every wait.
+    std::shared_ptr<platform::OutputChannel> out = platform::streamOutput(stdout);
+    std::shared_ptr<platform::OutputChannel> err = platform::streamOutput(stderr);
     // Ends the process; the entry point flushes and exits, tests record the call.
     std::function<void(int status)> exitProcess;
     std::chrono::milliseconds watchdogInterval{1000};
     WallClock clock = systemNow;
+    // When set, every output object (responses and event lines) goes here instead of `out`, from
+    // whichever thread produced it; a session that speaks another protocol translates them.
+    Wire::LineSink lineSink;
+    // Screenshots within a transport's message size; none means the platform's own limits.
+    std::optional<ScreenshotBudget> screenshotBudget;
 };
 
 class Engine {
   public:
     using InputReader = std::function<std::size_t(char* buffer, std::size_t size)>;
+    // Handles one framed line or overflow; false stops reading.
+    using FrameHandler = std::function<bool(const Frame& frame)>;
 
     // Observation bounds when a request names none, and the capture's own time limit.
     static constexpr int defaultDepth = 8;
@@ -77,8 +90,15 @@ class Engine {
     // The reader body: starts the watchdog, frames what `read` yields, accepts each line and
     // runs the end-of-input sequence when the input ends or after `shutdown`.
     void runReader(const InputReader& read);
+    // The same reader body with another handler of each frame, for a session that speaks
+    // another protocol over the same framing and endings.
+    void runReader(const InputReader& read, const FrameHandler& handle);
 
+    // What the reader does with a frame of the JSON-lines protocol.
+    bool handleFrame(const Frame& frame);
     bool accept(std::string_view line);
+    // `accept` of a request that is already parsed into an object.
+    bool acceptRequest(Json request);
     Json immediate(const std::string& op, const std::string& id, const Json& request);
     Json perform(const std::string& op, const Ticket& ticket, const Json& request);
     void finish(const std::string& id, const Json& response, bool control);
@@ -148,7 +168,7 @@ class Engine {
                                   bool required);
 
     // Foreground mode: bringing the app and its window forward, and the guard that stops input
-    // as soon as the foreground is lost.
+    // as soon as the foreground is lost or the user takes over.
     void bringForward(const AppTarget& app, const ObservationRecord& record, const Ticket& ticket);
     InputGuard foregroundGuard(const AppTarget& app,
                                std::shared_ptr<const ObservationRecord> record,
@@ -179,12 +199,13 @@ class Engine {
     void verifyWindowUnmoved(const ObservationRecord& record, const WindowTarget& window);
     void resolveTarget(ActionPlan& plan);
     void performAction(ActionPlan& plan);
-    std::optional<std::string> classifyActionFailure(const Failure& failure);
+    std::optional<std::string> classifyActionFailure(const Failure& failure, bool partial);
     Json actionOutcome(ActionPlan& plan, std::optional<std::string> uncertainty);
     bool hitTest(Point point, const ObservationRecord& record, platform::ElementHandle& hit);
     void enqueueWorkerJob(std::string op, std::string id, Ticket ticket, Json request);
     Json workerResponse(const std::string& op, const std::string& id, const Ticket& ticket,
                         const Json& request);
+    Json caughtResponse(const std::string& id, const std::function<Json()>& respond);
     void answerAdmissionRefusal(const Admission& admission, const std::string& id);
     Json health();
     Json appsList();
@@ -193,6 +214,10 @@ class Engine {
     void watchdogTick();
     void cancelWatchdog();
     void endOfInput();
+    // The ending's time bound: from here on nothing waits long for standard output.
+    void beginEnding();
+    // Lets the line being written finish (see Wire::close), then ends the process.
+    void exitAfterOutput();
 
     platform::Platform& platform_;
     UserInputListener& listener_;

@@ -2,6 +2,7 @@
 // guard, performing one action, and the classification of what went wrong.
 #include "ActionPlan.hpp"
 #include "Input.hpp"
+#include "OrvelControlCore/ActionFields.hpp"
 #include "OrvelControlCore/Failures.hpp"
 #include "OrvelControlCore/Limits.hpp"
 #include "OrvelControlCore/Payload.hpp"
@@ -19,12 +20,10 @@ namespace {
 const char* const submittedButUnanswered =
     "Appen svarte ikke som forventet. Handlingen kan ha blitt utført; kontroller før du gjentar.";
 
-// Sets the listener's automation flag for the action and clears it on every way out.
+// Clears the listener's automation flag on every way out of the action.
 class AutomationScope {
   public:
-    AutomationScope(UserInputListener& listener, bool foreground) : listener_(listener) {
-        listener_.setAutomation(foreground);
-    }
+    explicit AutomationScope(UserInputListener& listener) : listener_(listener) {}
     ~AutomationScope() { listener_.setAutomation(false); }
     AutomationScope(const AutomationScope&) = delete;
     AutomationScope& operator=(const AutomationScope&) = delete;
@@ -38,12 +37,6 @@ const Json& emptyObject() {
     return empty;
 }
 
-bool reportsProgress(const Failure& failure) {
-    return failure.details.is_object() &&
-           (failure.details.contains("typed") || failure.details.contains("clicks") ||
-            failure.details.contains("releasedAt"));
-}
-
 } // namespace
 
 Json Engine::act(const Ticket& ticket, const Json& request) {
@@ -52,6 +45,7 @@ Json Engine::act(const Ticket& ticket, const Json& request) {
     if (!type) {
         throw Failure("invalid_request", "Handlingen mangler type.");
     }
+    ActionFields::check(request, *action, *type);
     std::string mode = readString(request, "mode").value_or("background");
     if (mode != "background" && mode != "foreground") {
         throw Failure("invalid_request", "Ukjent modus: " + truncated(mode, 20) + ".");
@@ -80,9 +74,13 @@ Json Engine::act(const Ticket& ticket, const Json& request) {
                       "Observasjonen gjelder et annet vindu enn økten er bundet til.",
                       Json{{"expected", *expectedWindow}, {"observed", record.windowId}});
     }
+    // An empty expected bundle binds to nothing, so the observation's own bundle applies: a
+    // pid taken over by another application is caught either way.
     auto expectedBundle = readString(expect, "bundleId");
-    plan.app = liveApp(record.pid, expectedBundle ? expectedBundle : record.bundleId,
-                       readDouble(expect, "launchedAt"));
+    if (!expectedBundle || expectedBundle->empty()) {
+        expectedBundle = record.bundleId;
+    }
+    plan.app = liveApp(record.pid, expectedBundle, readDouble(expect, "launchedAt"));
     verifyWindowUnmoved(record, liveWindow(record.pid, record.windowId));
     ledger_.check(ticket);
     input_.ledger().checkRunning();
@@ -104,11 +102,15 @@ Json Engine::act(const Ticket& ticket, const Json& request) {
     resolveTarget(plan);
 
     std::optional<std::string> uncertainty;
+    const std::uint64_t deliveredBefore = input_.delivered();
     {
-        AutomationScope automation(listener_, false);
+        AutomationScope automation(listener_);
         try {
             if (plan.foreground()) {
                 plan.guard = foregroundGuard(plan.app, plan.record, ticket, plan.expectedFocus);
+                // Automation starts before the first check, so that a user event from here on
+                // is a takeover and no verdict of an earlier action is left over.
+                listener_.setAutomation(true);
                 plan.guard.check();
             } else {
                 plan.guard = InputGuard{[this, &ticket] { return isLive(ticket); },
@@ -117,10 +119,9 @@ Json Engine::act(const Ticket& ticket, const Json& request) {
             }
             plan.point = actionPoint(plan.type, plan.action, plan.target, record);
             plan.planningDigest = record.digest;
-            listener_.setAutomation(plan.foreground());
             performAction(plan);
         } catch (const Failure& failure) {
-            uncertainty = classifyActionFailure(failure);
+            uncertainty = classifyActionFailure(failure, input_.delivered() != deliveredBefore);
         }
     }
     return actionOutcome(plan, uncertainty);
@@ -130,7 +131,7 @@ Json Engine::act(const Ticket& ticket, const Json& request) {
 // current one and fresh.
 std::shared_ptr<const ObservationRecord> Engine::admitAction(const std::string& observationId) {
     auto record = currentObservation();
-    if (!record || record->id != observationId) {
+    if (!record || !text::canonicallyEqual(record->id, observationId)) {
         throw Failure("stale_observation",
                       "Observasjonen er ikke lenger gyldig. Se på appen på nytt før du handler.",
                       Json{{"expected", record ? Json(record->id) : Json(nullptr)}});
@@ -199,16 +200,21 @@ void Engine::performAction(ActionPlan& plan) {
         if (!name) {
             throw Failure("invalid_request", "Mangler navn på AX-handling.");
         }
+        // The element is asked for the action by the name it listed itself, which may differ
+        // from the request's spelling only in normalisation.
         const auto& offered = plan.target->actions;
-        if (std::find(offered.begin(), offered.end(), *name) == offered.end()) {
+        auto listed = std::find_if(offered.begin(), offered.end(), [&](const std::string& listed) {
+            return text::canonicallyEqual(listed, *name);
+        });
+        if (listed == offered.end()) {
             throw Failure("unsupported_action",
                           "Elementet tilbyr ikke handlingen " + truncated(*name, 40) + ".");
         }
-        if (*name == "AXRaise" && !plan.foreground()) {
+        if (text::canonicallyEqual(*listed, "AXRaise") && !plan.foreground()) {
             throw Failure("foreground_required", "Å heve vinduet krever forgrunnsmodus.");
         }
         mutate(plan.ticket, [&] {
-            accessibility_.perform(plan.target->element, *name);
+            accessibility_.perform(plan.target->element, *listed);
             return true;
         });
     } else if (type == "ax.setValue") {
@@ -259,17 +265,22 @@ void Engine::performAction(ActionPlan& plan) {
 }
 
 // An answer the app did not give in time counts as submitted with its uncertainty; a refusal
-// or a cut-short action forgets the observation and says whether input was partly delivered;
-// anything else was refused before anything happened.
-std::optional<std::string> Engine::classifyActionFailure(const Failure& failure) {
+// or a cut-short action forgets the observation and says whether any of its input reached the
+// desktop (`partial`); input that could not be made says so too, and forgets the observation
+// only when some of it was sent; anything else was refused before anything happened.
+std::optional<std::string> Engine::classifyActionFailure(const Failure& failure, bool partial) {
     const std::string& code = failure.code;
     if (code == "timeout" || code == "uncertain") {
         return submittedButUnanswered;
     }
     if (code == "stopped" || code == "cancelled" || code == "foreground_lost" ||
-        code == "denied_target" || code == "stale_observation") {
+        code == "denied_target" || code == "stale_observation" ||
+        (code == "input_unavailable" && partial)) {
         forgetObservation();
-        throw failure.adding(Json{{"partial", reportsProgress(failure)}});
+        throw failure.adding(Json{{"partial", partial}});
+    }
+    if (code == "input_unavailable") {
+        throw failure.adding(Json{{"partial", false}});
     }
     throw failure;
 }

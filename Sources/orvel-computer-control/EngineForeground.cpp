@@ -1,6 +1,7 @@
 // Foreground mode: bringing the application and its observed window to the front, and the
 // guard that stops input as soon as the user or another window takes the foreground.
 #include "Engine.hpp"
+#include "Input.hpp"
 
 #include "OrvelControlCore/WindowMatch.hpp"
 
@@ -86,6 +87,10 @@ InputGuard Engine::foregroundGuard(const AppTarget& app,
                                    std::shared_ptr<const ObservationRecord> record,
                                    const Ticket& ticket, platform::ElementHandle expectedFocus) {
     auto check = [this, pid = app.pid, record, ticket, expectedFocus] {
+        // A takeover stops the action at once, whether or not its halt has begun.
+        if (listener_.takenOver()) {
+            throw Input::userTookOver();
+        }
         ledger_.check(ticket);
         auto status = listener_.currentStatus();
         if (!status.active) {
@@ -114,7 +119,10 @@ InputGuard Engine::foregroundGuard(const AppTarget& app,
             }
         }
     };
-    return InputGuard{[this, ticket] { return isLive(ticket); }, check};
+    return InputGuard{[this, ticket] { return isLive(ticket) && !listener_.takenOver(); }, check,
+                      [this] {
+                          return listener_.takenOver();
+                      }};
 }
 
 } // namespace orvel

@@ -9,6 +9,15 @@
 
 namespace orvel {
 
+namespace {
+
+// Every ending completes within about this long whether or not anyone reads standard output:
+// the stopped event goes out if standard output takes it in this time, and a line in progress
+// is given up only after standard output has taken nothing of it for this long.
+constexpr auto endingTime = std::chrono::seconds(1);
+
+} // namespace
+
 int Engine::halt(const std::string& reason) {
     bool wasHalted = ledger_.halt();
     {
@@ -43,9 +52,10 @@ void Engine::startWatchdog() {
 void Engine::watchdogTick() {
     auto parentNow = platform_.process.parentPid();
     if (parentNow != parentPid_ || !platform_.process.probe(parentPid_)) {
+        beginEnding();
         halt("parent_exited");
         cancelWatchdog();
-        exitProcess_(0);
+        exitAfterOutput();
         return;
     }
     if (!input_.ledger().releaseStale(Limits::heldInputSeconds).empty()) {
@@ -77,17 +87,30 @@ void Engine::drain(double seconds) {
                              [&marker] { return marker->done; });
 }
 
+// Running work still gets the drain's three seconds; its answer goes out if standard output
+// takes it, and is dropped rather than waited for once the ending's time is up.
 void Engine::endOfInput() {
+    beginEnding();
     halt("eof");
     drain(3.0);
     halt("eof");
     cancelWatchdog();
-    exitProcess_(0);
+    exitAfterOutput();
 }
 
 void Engine::handleTerminationSignal() {
+    beginEnding();
     halt("signal");
     cancelWatchdog();
+    exitAfterOutput();
+}
+
+void Engine::beginEnding() {
+    wire_.limitWaits(Wire::Clock::now() + endingTime);
+}
+
+void Engine::exitAfterOutput() {
+    wire_.close(endingTime);
     exitProcess_(0);
 }
 

@@ -20,6 +20,11 @@ Json Engine::immediate(const std::string& op, const std::string& id, const Json&
         return okResponse(id, permissions_.status());
     }
     if (op == "stop" || op == "shutdown") {
+        if (op == "shutdown") {
+            // The process ends next, so its stopped event and answer must not wait for a
+            // reader that has stopped reading.
+            beginEnding();
+        }
         int running = halt("requested");
         if (op == "shutdown") {
             return okResponse(id, Json{{"stopped", true}});

@@ -5,6 +5,7 @@
 #include "OrvelControlCore/Limits.hpp"
 #include "OrvelControlCore/Payload.hpp"
 #include "OrvelControlCore/RequestAccessors.hpp"
+#include "OrvelControlCore/Text.hpp"
 
 #include <algorithm>
 #include <cstdint>
@@ -75,7 +76,7 @@ Json Engine::observationPayload(const ObservationRecord& record, const AppTarget
 const ObservedNode& Engine::node(const ObservationRecord& record, const Json& request) {
     auto elementId = readString(request, "elementId");
     if (elementId) {
-        auto found = record.nodes.find(*elementId);
+        auto found = record.nodes.find(text::nfc(*elementId));
         if (found != record.nodes.end()) {
             return found->second;
         }

@@ -4,6 +4,7 @@
 
 #include "OrvelControlCore/Failures.hpp"
 #include "OrvelControlCore/RequestAccessors.hpp"
+#include "OrvelControlCore/Text.hpp"
 
 #include <cmath>
 #include <map>
@@ -74,7 +75,8 @@ AppTarget Engine::liveApp(std::int32_t pid, const std::optional<std::string>& ex
     if (!app) {
         throw Failure("target_missing", "Appen kjører ikke lenger.", Json{{"pid", pid}});
     }
-    if (expectedBundle && !expectedBundle->empty() && *expectedBundle != app->bundleId) {
+    if (expectedBundle && !expectedBundle->empty() &&
+        !text::canonicallyEqual(*expectedBundle, app->bundleId)) {
         throw Failure("target_missing",
                       "Prosessen tilhører en annen app enn den økten er bundet til.",
                       Json{{"expected", *expectedBundle}, {"actual", app->bundleId}});

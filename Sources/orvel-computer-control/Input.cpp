@@ -10,6 +10,7 @@
 #include <algorithm>
 #include <cstdint>
 #include <optional>
+#include <string_view>
 #include <thread>
 #include <utility>
 
@@ -22,47 +23,109 @@ namespace eventtype = platform::eventtype;
 constexpr std::uint16_t typingKeyCode = 0;
 constexpr HeldInput leftButton{HeldInput::Kind::button, 0};
 
-Failure refusal(const InputLedger& ledger) {
-    if (ledger.isStopped()) {
-        return Failure("stopped", "Styringen ble stoppet under handlingen.");
+constexpr std::string_view unsignedEvents =
+    "Kunne ikke lage hendelser som Orvel Rire kan kjenne igjen som sine egne.";
+constexpr std::string_view uncreatableMouseEvent = "Kunne ikke lage musehendelsen.";
+constexpr std::string_view uncreatableKeystroke = "Kunne ikke lage tastetrykket.";
+
+Json progressOf(std::string_view key, int value) {
+    return Json{{std::string(key), value}};
+}
+
+Json releasedAt(Point point) {
+    return Json{{"releasedAt", Json{{"x", point.x}, {"y", point.y}}}};
+}
+
+// One input operation under way: its state, its guard, and how much input it has delivered.
+class Operation {
+  public:
+    Operation(InputState& state, const InputGuard& guard)
+        : state(state), guard(guard), deliveredAtStart_(state.delivered()) {}
+
+    InputState& state;
+    const InputGuard& guard;
+
+    InputLedger& ledger() { return state.ledger(); }
+    bool deliveredAny() const { return state.delivered() != deliveredAtStart_; }
+    bool takenOver() const { return guard.takenOver && guard.takenOver(); }
+
+    // Control must be running, and there must be a source whose events carry the signature.
+    void checkReady() {
+        ledger().checkRunning();
+        if (!state.source()) {
+            throw unavailable(unsignedEvents);
+        }
     }
-    return Failure("cancelled", "Forespørselen ble avbrutt under handlingen.");
-}
 
-Failure unrecognisableEvents() {
-    return Failure("uncertain",
-                   "Kunne ikke lage hendelser som Orvel Rire kan kjenne igjen som sine egne.");
-}
+    // Whether the takeover listener has judged every event that reached the desktop so far;
+    // asked right before each event is booked, so that nothing is posted after a user event
+    // the listener has seen.
+    bool judged() { return state.events().awaitTapDelivery(judgementBound); }
 
-Failure uncreatableMouseEvent() {
-    return Failure("uncertain", "Kunne ikke lage musehendelsen.");
-}
+    void awaitJudgement(const Json& progress) {
+        if (!judged()) {
+            throw unseen().adding(progress);
+        }
+    }
 
-Failure uncreatableKeystroke() {
-    return Failure("uncertain", "Kunne ikke lage tastetrykket.");
-}
+    // After the last event: a user event that arrived among the action's own still stops it.
+    void finish(const Json& progress) {
+        if (!deliveredAny()) {
+            return;
+        }
+        awaitJudgement(progress);
+        if (takenOver()) {
+            throw userTookOver().adding(progress);
+        }
+    }
 
-// Control must be running, and there must be a source whose events carry the signature.
-void checkReady(const InputState& state) {
-    state.ledger().checkRunning();
-    if (!state.source()) {
-        throw unrecognisableEvents();
+    void post(const platform::Event& event) { state.post(event); }
+
+    // Why the ledger refused an event.
+    Failure refusal() {
+        if (takenOver()) {
+            return userTookOver();
+        }
+        if (ledger().isStopped()) {
+            return Failure("stopped", "Styringen ble stoppet under handlingen.");
+        }
+        return Failure("cancelled", "Forespørselen ble avbrutt under handlingen.");
+    }
+
+    // An event that could not be made: says whether any of the action's input was sent.
+    Failure unavailable(std::string_view what) const {
+        const char* const outcome =
+            deliveredAny() ? " Handlingen ble bare delvis utført." : " Ingenting ble sendt.";
+        return Failure("input_unavailable", std::string(what) + outcome);
+    }
+
+    Failure unseen() const {
+        return Failure("foreground_lost", "Orvel Rire kan ikke lenger se om du tar over tastatur "
+                                          "og mus. Handlingen ble stoppet.");
+    }
+
+  private:
+    const std::uint64_t deliveredAtStart_;
+};
+
+// Runs the guard's check; its failure carries `progress`.
+void checkAdding(const InputGuard& guard, const Json& progress) {
+    try {
+        guard.check();
+    } catch (const Failure& failure) {
+        throw failure.adding(progress);
     }
 }
 
-void post(InputState& state, const platform::Event& event) {
-    state.events().post(event, platform::eventtap::hidLocation);
-}
-
-std::optional<platform::Event> createMouseEvent(InputState& state, std::uint32_t type, Point at,
+std::optional<platform::Event> createMouseEvent(Operation& op, std::uint32_t type, Point at,
                                                 std::uint32_t button = 0) {
-    return state.events().createMouseEvent(state.source(), type, at, button);
+    return op.state.events().createMouseEvent(op.state.source(), type, at, button);
 }
 
-platform::Event mouseEvent(InputState& state, std::uint32_t type, Point at) {
-    auto event = createMouseEvent(state, type, at);
+platform::Event mouseEvent(Operation& op, std::uint32_t type, Point at) {
+    auto event = createMouseEvent(op, type, at);
     if (!event) {
-        throw uncreatableMouseEvent();
+        throw op.unavailable(uncreatableMouseEvent);
     }
     return std::move(*event);
 }
@@ -72,9 +135,10 @@ struct KeyEvents {
     platform::Event up;
 };
 
-std::optional<KeyEvents> createKeyEvents(InputState& state, std::uint16_t code) {
-    auto down = state.events().createKeyboardEvent(state.source(), code, true);
-    auto up = state.events().createKeyboardEvent(state.source(), code, false);
+std::optional<KeyEvents> createKeyEvents(Operation& op, std::uint16_t code) {
+    auto& events = op.state.events();
+    auto down = events.createKeyboardEvent(op.state.source(), code, true);
+    auto up = events.createKeyboardEvent(op.state.source(), code, false);
     if (!down || !up) {
         return std::nullopt;
     }
@@ -102,30 +166,40 @@ std::uint32_t buttonUpType(std::uint32_t button) {
     return button == 1 ? eventtype::rightMouseUp : eventtype::otherMouseUp;
 }
 
-std::optional<platform::Event> createClickEvent(InputState& state, std::uint32_t type, Point at,
+std::optional<platform::Event> createClickEvent(Operation& op, std::uint32_t type, Point at,
                                                 std::uint32_t button, int clickState) {
-    auto event = createMouseEvent(state, type, at, button);
+    auto event = createMouseEvent(op, type, at, button);
     if (event) {
         event->setIntegerValueField(platform::eventfield::mouseEventClickState, clickState);
     }
     return event;
 }
 
+void moveTo(Operation& op, Point point) {
+    op.checkReady();
+    op.guard.check();
+    const auto event = mouseEvent(op, eventtype::mouseMoved, point);
+    op.awaitJudgement(Json::object());
+    if (!op.ledger().emitTransient(point, op.guard.live, [&] { op.post(event); })) {
+        throw op.refusal();
+    }
+}
+
 // One down/up pair with click state `number`; failures carry the clicks completed before it.
-void clickOnce(InputState& state, Point point, std::uint32_t button, int number,
-               const InputGuard& guard) {
-    const Json progress{{"clicks", number - 1}};
-    const auto down = createClickEvent(state, buttonDownType(button), point, button, number);
-    const auto up = createClickEvent(state, buttonUpType(button), point, button, number);
+void clickOnce(Operation& op, Point point, std::uint32_t button, int number) {
+    const Json progress = progressOf("clicks", number - 1);
+    checkAdding(op.guard, progress);
+    const auto down = createClickEvent(op, buttonDownType(button), point, button, number);
+    const auto up = createClickEvent(op, buttonUpType(button), point, button, number);
     if (!down || !up) {
-        throw uncreatableMouseEvent().adding(progress);
+        throw op.unavailable(uncreatableMouseEvent).adding(progress);
     }
-    auto& ledger = state.ledger();
+    op.awaitJudgement(progress);
     const HeldInput held = HeldInput::button(button);
-    if (!ledger.press(held, point, guard.live, [&] { post(state, *down); })) {
-        throw refusal(ledger).adding(progress);
+    if (!op.ledger().press(held, point, op.guard.live, [&] { op.post(*down); })) {
+        throw op.refusal().adding(progress);
     }
-    ledger.lift(held, point, [&] { post(state, *up); });
+    op.ledger().lift(held, point, [&] { op.post(*up); });
 }
 
 Point dragPoint(Point from, Point to, int step) {
@@ -136,128 +210,133 @@ Point dragPoint(Point from, Point to, int step) {
     return {from.x + (to.x - from.x) * fraction, from.y + (to.y - from.y) * fraction};
 }
 
-// Lets go of the drag's button at `at`. When the up event cannot be made the button stays
-// booked, so that a stop or the stale-input release still lets go of it.
-void releaseDragButton(InputState& state, Point at) {
-    const auto up = createMouseEvent(state, eventtype::leftMouseUp, at);
+// Lets go of the drag's button at `at`; false when it is still held. Without an up event of
+// its own the ledger's release is tried, and if that cannot be posted either the button stays
+// booked, so that the next halt, release request or watchdog tick lets go of it.
+bool releaseDragButton(Operation& op, Point at) {
+    const auto up = createMouseEvent(op, eventtype::leftMouseUp, at);
     if (!up) {
-        throw uncreatableMouseEvent();
+        return op.ledger().letGo(leftButton, at);
     }
-    state.ledger().lift(leftButton, at, [&] { post(state, *up); });
+    op.ledger().lift(leftButton, at, [&] { op.post(*up); });
+    return true;
 }
 
-[[noreturn]] void abandonDrag(InputState& state, Point reached, const Failure& failure) {
-    releaseDragButton(state, reached);
-    throw failure.adding(Json{{"releasedAt", Json{{"x", reached.x}, {"y", reached.y}}}});
+// Ends a drag cut short: lets go where it got to and fails with its own failure.
+[[noreturn]] void abandonDrag(Operation& op, Point reached, const Failure& failure) {
+    releaseDragButton(op, reached);
+    throw failure.adding(releasedAt(reached));
 }
 
-void checkWhileDragging(InputState& state, const InputGuard& guard, Point reached) {
+void checkWhileDragging(Operation& op, Point reached) {
     try {
-        guard.check();
+        op.guard.check();
     } catch (const Failure& failure) {
-        abandonDrag(state, reached, failure);
+        abandonDrag(op, reached, failure);
     } catch (...) {
-        releaseDragButton(state, reached);
+        releaseDragButton(op, reached);
         throw;
     }
 }
 
-void checkWhileTyping(const InputGuard& guard, int typed) {
-    try {
-        guard.check();
-    } catch (const Failure& failure) {
-        throw failure.adding(Json{{"typed", typed}});
-    }
-}
-
-void typeCharacter(InputState& state, const std::string& character, int typed,
-                   const InputGuard& guard) {
-    const Json progress{{"typed", typed}};
-    auto keys = createKeyEvents(state, typingKeyCode);
+void typeCharacter(Operation& op, const std::string& character, int typed) {
+    const Json progress = progressOf("typed", typed);
+    auto keys = createKeyEvents(op, typingKeyCode);
     if (!keys) {
-        throw uncreatableKeystroke().adding(progress);
+        throw op.unavailable(uncreatableKeystroke).adding(progress);
     }
     const std::u16string units = text::utf16(character);
     keys->down.keyboardSetUnicodeString(units);
     keys->up.keyboardSetUnicodeString(units);
-    auto& ledger = state.ledger();
+    op.awaitJudgement(progress);
     const HeldInput key = HeldInput::key(typingKeyCode);
-    if (!ledger.press(key, std::nullopt, guard.live, [&] { post(state, keys->down); })) {
-        throw refusal(ledger).adding(progress);
+    if (!op.ledger().press(key, std::nullopt, op.guard.live, [&] { op.post(keys->down); })) {
+        throw op.refusal().adding(progress);
     }
-    ledger.lift(key, std::nullopt, [&] { post(state, keys->up); });
+    op.ledger().lift(key, std::nullopt, [&] { op.post(keys->up); });
 }
 
 } // namespace
 
+Failure userTookOver() {
+    return Failure("stopped", "Du tok over tastatur eller mus. Handlingen ble stoppet.");
+}
+
 void move(InputState& state, Point point, const InputGuard& guard) {
-    checkReady(state);
-    guard.check();
-    const auto event = mouseEvent(state, eventtype::mouseMoved, point);
-    if (!state.ledger().emitTransient(point, guard.live, [&] { post(state, event); })) {
-        throw refusal(state.ledger());
-    }
+    Operation op(state, guard);
+    moveTo(op, point);
+    op.finish(Json::object());
 }
 
 void click(InputState& state, Point point, const std::string& button, int count,
            const InputGuard& guard) {
+    Operation op(state, guard);
     const std::uint32_t number = buttonNumber(button);
     const int clicks = std::clamp(count, 1, maxClicks);
-    move(state, point, guard);
-    guard.check();
+    moveTo(op, point);
     for (int k = 1; k <= clicks; ++k) {
-        if (k > 1) {
-            guard.check();
-        }
-        clickOnce(state, point, number, k, guard);
+        clickOnce(op, point, number, k);
         if (k < clicks) {
             std::this_thread::sleep_for(clickPause);
         }
     }
+    op.finish(progressOf("clicks", clicks));
 }
 
 void scroll(InputState& state, Point point, int dx, int dy, const InputGuard& guard) {
-    move(state, point, guard);
+    Operation op(state, guard);
+    moveTo(op, point);
     const auto event = state.events().createScrollWheelEvent(
         state.source(), platform::scrollunit::pixel, 2, std::clamp(dy, -scrollLimit, scrollLimit),
         std::clamp(dx, -scrollLimit, scrollLimit), 0);
     if (!event) {
-        throw uncreatableMouseEvent();
+        throw op.unavailable(uncreatableMouseEvent);
     }
-    if (!state.ledger().emitTransient(point, guard.live, [&] { post(state, *event); })) {
-        throw refusal(state.ledger());
+    op.awaitJudgement(Json::object());
+    if (!op.ledger().emitTransient(point, guard.live, [&] { op.post(*event); })) {
+        throw op.refusal();
     }
+    op.finish(Json::object());
 }
 
 void drag(InputState& state, Point from, Point to, const InputGuard& guard) {
-    move(state, from, guard);
-    auto& ledger = state.ledger();
-    const auto down = mouseEvent(state, eventtype::leftMouseDown, from);
-    if (!ledger.press(leftButton, from, guard.live, [&] { post(state, down); })) {
-        throw refusal(ledger);
+    Operation op(state, guard);
+    moveTo(op, from);
+    auto& ledger = op.ledger();
+    const auto down = mouseEvent(op, eventtype::leftMouseDown, from);
+    op.awaitJudgement(Json::object());
+    if (!ledger.press(leftButton, from, guard.live, [&] { op.post(down); })) {
+        throw op.refusal();
     }
     Point reached = from;
-    checkWhileDragging(state, guard, reached);
+    checkWhileDragging(op, reached);
     for (int step = 1; step <= dragSteps; ++step) {
         const Point point = dragPoint(from, to, step);
-        const auto dragged = createMouseEvent(state, eventtype::leftMouseDragged, point);
+        const auto dragged = createMouseEvent(op, eventtype::leftMouseDragged, point);
         if (!dragged) {
-            abandonDrag(state, reached, uncreatableMouseEvent());
+            abandonDrag(op, reached, op.unavailable(uncreatableMouseEvent));
         }
-        if (!ledger.move(point, leftButton, guard.live, [&] { post(state, *dragged); })) {
-            abandonDrag(state, reached, refusal(ledger));
+        if (!op.judged()) {
+            abandonDrag(op, reached, op.unseen());
+        }
+        if (!ledger.move(point, leftButton, guard.live, [&] { op.post(*dragged); })) {
+            abandonDrag(op, reached, op.refusal());
         }
         reached = point;
         std::this_thread::sleep_for(dragStepPause);
         if (step < dragSteps) {
-            checkWhileDragging(state, guard, reached);
+            checkWhileDragging(op, reached);
         }
     }
-    releaseDragButton(state, to);
+    if (!releaseDragButton(op, to)) {
+        throw op.unavailable(uncreatableMouseEvent);
+    }
+    op.finish(releasedAt(to));
 }
 
 void type(InputState& state, const std::string& text, const InputGuard& guard) {
-    checkReady(state);
+    Operation op(state, guard);
+    op.checkReady();
     const std::vector<std::string> characters = text::characters(text);
     if (characters.size() > static_cast<std::size_t>(Limits::typeLength)) {
         throw Failure("invalid_request", "Teksten er for lang til å skrives i én handling.");
@@ -265,31 +344,34 @@ void type(InputState& state, const std::string& text, const InputGuard& guard) {
     int typed = 0;
     for (const std::string& character : characters) {
         if (typed % Limits::typeChunk == 0) {
-            checkWhileTyping(guard, typed);
+            checkAdding(guard, progressOf("typed", typed));
         }
-        typeCharacter(state, character, typed, guard);
+        typeCharacter(op, character, typed);
         ++typed;
         std::this_thread::sleep_for(typePause);
     }
+    op.finish(progressOf("typed", typed));
 }
 
 void press(InputState& state, const std::string& key, const std::vector<std::string>& modifiers,
            const InputGuard& guard) {
-    checkReady(state);
+    Operation op(state, guard);
+    op.checkReady();
     const Keymap::Stroke stroke = Keymap::stroke(key, modifiers, state.keyPolicy());
     guard.check();
-    auto keys = createKeyEvents(state, stroke.code);
+    auto keys = createKeyEvents(op, stroke.code);
     if (!keys) {
-        throw uncreatableKeystroke();
+        throw op.unavailable(uncreatableKeystroke);
     }
     keys->down.setFlags(stroke.flags);
     keys->up.setFlags(stroke.flags);
-    auto& ledger = state.ledger();
+    op.awaitJudgement(Json::object());
     const HeldInput held = HeldInput::key(stroke.code);
-    if (!ledger.press(held, std::nullopt, guard.live, [&] { post(state, keys->down); })) {
-        throw refusal(ledger);
+    if (!op.ledger().press(held, std::nullopt, guard.live, [&] { op.post(keys->down); })) {
+        throw op.refusal();
     }
-    ledger.lift(held, std::nullopt, [&] { post(state, keys->up); });
+    op.ledger().lift(held, std::nullopt, [&] { op.post(keys->up); });
+    op.finish(Json::object());
 }
 
 } // namespace orvel::Input

@@ -6,9 +6,14 @@
 // soon as its request is cancelled or the foreground condition is lost; a failure that leaves a
 // partly performed action carries its progress ("clicks", "typed" or "releasedAt").
 //
+// Right before each event is booked, the operation waits (bounded) until the takeover listener
+// has judged every event that reached the desktop so far, and once more after its last event:
+// a user event among the action's own stops it, and a listener that cannot be confirmed to see
+// the user stops it too ("foreground_lost"). A takeover fails the action as "stopped".
+//
 // Without an event source nothing is posted at all: events without the signature would look
 // like the user's own to the takeover listener. An event that cannot be created fails the action
-// rather than being skipped.
+// rather than being skipped, as "input_unavailable", saying whether anything had been sent.
 //
 // Threading: each operation blocks the calling thread (the worker) for its whole duration,
 // pauses included. The guard's `live` runs under the ledger's lock right before each event is
@@ -17,6 +22,7 @@
 
 #include "InputGuard.hpp"
 #include "InputState.hpp"
+#include "OrvelControlCore/Failure.hpp"
 #include "OrvelControlCore/Geometry.hpp"
 
 #include <chrono>
@@ -36,6 +42,11 @@ inline constexpr std::chrono::milliseconds typePause{6};
 inline constexpr int maxClicks = 3;
 // Largest scroll amount in pixels along either axis.
 inline constexpr int scrollLimit = 2000;
+// How long an operation waits for the takeover listener to judge the events so far.
+inline constexpr std::chrono::milliseconds judgementBound{1000};
+
+// The failure of an action the user took over: code "stopped", as the halt that follows says.
+Failure userTookOver();
 
 // Moves the pointer to `point`.
 void move(InputState& state, Point point, const InputGuard& guard);

@@ -27,10 +27,16 @@ std::uint32_t buttonUpType(std::uint32_t button) {
 InputState::InputState(platform::EventSystem& events, std::int64_t signature, KeyPolicy keys,
                        WallClock clock)
     : events_(events), source_(makeSource(events, signature)), keys_(std::move(keys)),
-      ledger_([this](HeldInput input, std::optional<Point> point) { postRelease(input, point); },
-              std::move(clock)) {}
+      ledger_(
+          [this](HeldInput input, std::optional<Point> point) { return postRelease(input, point); },
+          std::move(clock)) {}
 
-void InputState::postRelease(HeldInput input, std::optional<Point> point) {
+void InputState::post(const platform::Event& event) {
+    events_.post(event, platform::eventtap::hidLocation);
+    delivered_.fetch_add(1);
+}
+
+bool InputState::postRelease(HeldInput input, std::optional<Point> point) {
     Point at = point ? *point : events_.currentPointerLocation().value_or(Point{0, 0});
     std::optional<platform::Event> event;
     if (input.kind == HeldInput::Kind::button) {
@@ -38,9 +44,11 @@ void InputState::postRelease(HeldInput input, std::optional<Point> point) {
     } else {
         event = events_.createKeyboardEvent(source_, static_cast<std::uint16_t>(input.code), false);
     }
-    if (event) {
-        events_.post(*event, platform::eventtap::hidLocation);
+    if (!event) {
+        return false;
     }
+    events_.post(*event, platform::eventtap::hidLocation);
+    return true;
 }
 
 } // namespace orvel

@@ -1,5 +1,7 @@
 #include "PeriodicTimer.hpp"
 
+#include "platform/ProcessControl.hpp"
+
 namespace orvel {
 
 PeriodicTimer::PeriodicTimer(std::string label, std::chrono::milliseconds interval,
@@ -30,6 +32,7 @@ bool PeriodicTimer::isCancelled() const {
 }
 
 void PeriodicTimer::run() {
+    platform::process::nameCurrentThread(label_);
     // Ticks are scheduled from the start, not from the end of the last tick, so a slow tick
     // does not make the timer drift.
     auto next = std::chrono::steady_clock::now() + interval_;

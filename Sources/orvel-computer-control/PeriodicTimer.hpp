@@ -1,5 +1,6 @@
-// A repeating timer on a thread of its own: the tick runs first one interval after `start`
-// and then once per interval, never two at once, until the timer is cancelled.
+// A repeating timer on a thread of its own, named after the timer's label: the tick runs first one
+// interval after `start` and then once per interval, never two at once, until the timer is
+// cancelled.
 //
 // `cancel` may be called from any thread, the tick's own included; destruction cancels and,
 // unless called from the tick itself, waits for a running tick to end.

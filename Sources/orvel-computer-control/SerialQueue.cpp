@@ -1,5 +1,7 @@
 #include "SerialQueue.hpp"
 
+#include "platform/ProcessControl.hpp"
+
 namespace orvel {
 
 SerialQueue::SerialQueue(std::string label)
@@ -23,6 +25,7 @@ void SerialQueue::async(std::function<void()> job) {
 }
 
 void SerialQueue::runJobs() {
+    platform::process::nameCurrentThread(label_);
     for (;;) {
         std::function<void()> job;
         {

@@ -1,5 +1,5 @@
-// A serial queue: one thread that runs the jobs handed to it one at a time, in the order they
-// were queued.
+// A serial queue: one thread, named after the queue's label, that runs the jobs handed to it one
+// at a time, in the order they were queued.
 //
 // `async` may be called from any thread. Destruction lets the jobs already queued run, then
 // joins the thread; it must not be called from a job of the queue itself.

@@ -29,15 +29,18 @@ TargetPolicy::TargetPolicy(platform::TargetRules rules, std::string ownerBundle,
     for (const auto& name : rules_.deniedNames) {
         foldedNames_.insert(text::folded(name));
     }
+    for (const auto& identifier : rules_.deniedIdentifiers) {
+        composedIdentifiers_.insert(text::nfc(identifier));
+    }
 }
 
 std::optional<std::string> TargetPolicy::denial(const std::optional<std::string>& bundleId,
                                                 const std::string& name, std::int32_t pid) const {
     std::string bundle = bundleId.value_or("");
-    if (ownerPids_.contains(pid) || bundle == ownerBundle_) {
+    if (ownerPids_.contains(pid) || text::canonicallyEqual(bundle, ownerBundle_)) {
         return ownControlSurface;
     }
-    if (rules_.deniedIdentifiers.contains(bundle)) {
+    if (composedIdentifiers_.contains(text::nfc(bundle))) {
         return rules_.outOfReachPrefix + bundle + ".";
     }
     return deniedName(name);

@@ -4,7 +4,8 @@
 // platform profile lists them). Answers with the Norwegian refusal, or with nothing when the
 // application may be controlled. Names are compared in their folded form, so that letter case,
 // full-width or styled letters, accents and invisible characters cannot smuggle a terminal past
-// the name test.
+// the name test; identifiers are compared in their canonical composition (NFC), as equivalent
+// spellings name the same application.
 //
 // Immutable once built; `denial` may be called from any thread.
 #pragma once
@@ -40,6 +41,7 @@ class TargetPolicy {
     platform::TargetRules rules_;
     std::vector<std::string> foldedFragments_;
     std::set<std::string> foldedNames_;
+    std::set<std::string> composedIdentifiers_; // the denied identifiers, NFC
     std::string ownerBundle_;
     std::set<std::int32_t> ownerPids_;
 };

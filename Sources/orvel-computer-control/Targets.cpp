@@ -2,6 +2,7 @@
 
 #include "OrvelControlCore/Limits.hpp"
 #include "OrvelControlCore/Payload.hpp"
+#include "OrvelControlCore/Text.hpp"
 
 #include <algorithm>
 #include <cmath>
@@ -101,7 +102,8 @@ std::optional<WindowTarget> parseWindow(const Json& dictionary) {
     window.pid = *pid;
     window.frame = *frame;
     const Json* name = member(dictionary, "kCGWindowName");
-    window.title = name != nullptr && name->is_string() ? name->get<std::string>() : "";
+    window.title =
+        name != nullptr && name->is_string() ? text::validUtf8(name->get<std::string>()) : "";
     window.layer = exactInteger<std::int64_t>(member(dictionary, "kCGWindowLayer")).value_or(0);
     window.onScreen = booleanValue(member(dictionary, "kCGWindowIsOnscreen")).value_or(false);
     return window;
@@ -110,8 +112,10 @@ std::optional<WindowTarget> parseWindow(const Json& dictionary) {
 AppTarget appTarget(const platform::RunningApplication& application) {
     AppTarget app;
     app.pid = application.processIdentifier;
-    app.bundleId = application.bundleIdentifier.value_or("");
-    app.name = application.localizedName.value_or("");
+    // Another application's texts need not be valid UTF-8; repaired here, before they reach a
+    // comparison, the target policy or a response.
+    app.bundleId = text::validUtf8(application.bundleIdentifier.value_or(""));
+    app.name = text::validUtf8(application.localizedName.value_or(""));
     app.active = application.isActive;
     app.hidden = application.isHidden;
     app.launchedAt = application.launchDate ? std::round(*application.launchDate) : 0;

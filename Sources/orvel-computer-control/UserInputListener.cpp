@@ -86,6 +86,7 @@ void UserInputListener::handle(std::uint32_t type, const platform::Event& event)
         }
         status_.takeovers += 1;
         automation_ = false;
+        takenOver_.store(true, std::memory_order_release);
         report = onTakeover_;
     }
     if (report) {
@@ -103,6 +104,9 @@ ListenerStatus UserInputListener::currentStatus() const {
 void UserInputListener::setAutomation(bool active) {
     std::lock_guard guard(lock_);
     automation_ = active;
+    if (active) {
+        takenOver_.store(false, std::memory_order_release);
+    }
 }
 
 bool UserInputListener::automation() const {

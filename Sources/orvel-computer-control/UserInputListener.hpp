@@ -5,7 +5,9 @@
 // Threading: `start` and `handle` run on the main loop. Everything else may be called from
 // any thread. `lock_` guards the tap, its run-loop source, the status, `automation` and the
 // takeover handler; nothing is called out while it is held. Takeover reports run on a thread
-// of their own so that halting never runs inside the tap callback.
+// of their own so that halting never runs inside the tap callback. Whether a takeover was
+// judged during the current automation is readable without the lock, so that the input
+// ledger's closures may ask it while the ledger's lock is held.
 #pragma once
 
 #include "BackgroundTasks.hpp"
@@ -16,6 +18,7 @@
 #include "platform/PrivacyAccess.hpp"
 
 #include <array>
+#include <atomic>
 #include <cstdint>
 #include <functional>
 #include <mutex>
@@ -59,8 +62,12 @@ class UserInputListener {
     // enabled.
     ListenerStatus currentStatus() const;
 
+    // Starting an automation (true) also forgets a takeover judged during an earlier one.
     void setAutomation(bool active);
     bool automation() const;
+    // A user event was judged a takeover since automation was last started: the action must
+    // stop at once, before the halt the takeover reports has run.
+    bool takenOver() const { return takenOver_.load(std::memory_order_acquire); }
     void setOnTakeover(TakeoverHandler handler);
 
     // Waits for takeover reports still running; their handler may touch the engine.
@@ -81,6 +88,7 @@ class UserInputListener {
     ListenerStatus status_;                            // guarded by lock_
     bool automation_ = false;                          // guarded by lock_
     TakeoverHandler onTakeover_;                       // guarded by lock_
+    std::atomic<bool> takenOver_{false};               // written under lock_
 
     BackgroundTasks reports_;
 };

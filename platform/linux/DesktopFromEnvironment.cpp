@@ -1,7 +1,7 @@
 #include "platform/linux/DesktopFromEnvironment.hpp"
 
 #include "platform/linux/LinuxDesktop.hpp"
-#include "platform/linux/UnreachableAccessibility.hpp"
+#include "platform/linux/atspi/AtspiAccessibility.hpp"
 
 namespace orvel::linuxdesktop {
 
@@ -11,7 +11,7 @@ std::unique_ptr<platform::Backend> desktopFromEnvironment(const platform::Enviro
     if (!options) {
         return nullptr;
     }
-    auto accessibility = std::make_shared<UnreachableAccessibility>();
+    std::shared_ptr<AtspiAccessibility> accessibility = AtspiAccessibility::fromEnvironment();
     return LinuxDesktop::open(*options, accessibility, accessibility, error);
 }
 

@@ -29,17 +29,19 @@ std::int32_t UnreachableAccessibility::setMessagingTimeout(const platform::Eleme
 }
 
 platform::AXAnswer<platform::AXValue>
-UnreachableAccessibility::copyAttributeValue(const platform::ElementHandle&, const std::string&) {
+UnreachableAccessibility::copyAttributeValue(const platform::ElementHandle&, const std::string&,
+                                             platform::CallTimeout) {
     return disabled<platform::AXValue>();
 }
 
 platform::AXAnswer<std::vector<std::string>>
-UnreachableAccessibility::copyActionNames(const platform::ElementHandle&) {
+UnreachableAccessibility::copyActionNames(const platform::ElementHandle&, platform::CallTimeout) {
     return disabled<std::vector<std::string>>();
 }
 
 platform::AXAnswer<bool>
-UnreachableAccessibility::isAttributeSettable(const platform::ElementHandle&, const std::string&) {
+UnreachableAccessibility::isAttributeSettable(const platform::ElementHandle&, const std::string&,
+                                              platform::CallTimeout) {
     return disabled<bool>();
 }
 

@@ -3,8 +3,8 @@
 // bus lists no application. The program then lists and captures windows and refuses to
 // observe or operate them, with the desktop's own text for a silent accessibility bus.
 //
-// It is what the Linux desktop runs with where the AT-SPI service is not wired in. Safe from
-// any thread.
+// The Linux desktop's suites that are not about accessibility run with it, so that they
+// depend on no accessibility bus. Safe from any thread.
 #pragma once
 
 #include "platform/AccessibilityService.hpp"
@@ -20,12 +20,17 @@ class UnreachableAccessibility final : public platform::AccessibilityService,
     platform::ElementHandle createSystemWide() override;
     std::int32_t setMessagingTimeout(const platform::ElementHandle& element,
                                      float seconds) override;
-    platform::AXAnswer<platform::AXValue> copyAttributeValue(const platform::ElementHandle& element,
-                                                             const std::string& attribute) override;
+    using platform::AccessibilityService::copyActionNames;
+    using platform::AccessibilityService::copyAttributeValue;
+    using platform::AccessibilityService::isAttributeSettable;
+    platform::AXAnswer<platform::AXValue>
+    copyAttributeValue(const platform::ElementHandle& element, const std::string& attribute,
+                       platform::CallTimeout timeout) override;
     platform::AXAnswer<std::vector<std::string>>
-    copyActionNames(const platform::ElementHandle& element) override;
+    copyActionNames(const platform::ElementHandle& element, platform::CallTimeout timeout) override;
     platform::AXAnswer<bool> isAttributeSettable(const platform::ElementHandle& element,
-                                                 const std::string& attribute) override;
+                                                 const std::string& attribute,
+                                                 platform::CallTimeout timeout) override;
     std::int32_t setAttributeValue(const platform::ElementHandle& element,
                                    const std::string& attribute, const std::string& value) override;
     std::int32_t performAction(const platform::ElementHandle& element,

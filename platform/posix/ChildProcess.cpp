@@ -24,6 +24,10 @@ void closeIfOpen(int& descriptor) {
     }
 }
 
+void setNonBlocking(int descriptor) {
+    ::fcntl(descriptor, F_SETFL, ::fcntl(descriptor, F_GETFL) | O_NONBLOCK);
+}
+
 std::vector<std::string> mergedEnvironment(const std::map<std::string, std::string>& extra) {
     std::map<std::string, std::string> merged;
     for (char** entry = environ; *entry != nullptr; ++entry) {
@@ -56,7 +60,7 @@ std::vector<char*> pointers(std::vector<std::string>& texts) {
 
 std::unique_ptr<ChildProcess>
 ChildProcess::start(const std::string& path, const std::vector<std::string>& arguments,
-                    const std::map<std::string, std::string>& environment) {
+                    const std::map<std::string, std::string>& environment, ChildStreams streams) {
     int input[2], output[2], error[2];
     if (::pipe(input) != 0 || ::pipe(output) != 0 || ::pipe(error) != 0) {
         return nullptr;
@@ -77,6 +81,12 @@ ChildProcess::start(const std::string& path, const std::vector<std::string>& arg
         ::dup2(error[1], STDERR_FILENO);
         for (int descriptor : {input[0], input[1], output[0], output[1], error[0], error[1]}) {
             ::close(descriptor);
+        }
+        if (streams.nonBlockingInput) {
+            setNonBlocking(STDIN_FILENO);
+        }
+        if (streams.nonBlockingOutput) {
+            setNonBlocking(STDOUT_FILENO);
         }
         sigset_t none;
         sigemptyset(&none);

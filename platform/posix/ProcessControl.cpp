@@ -6,6 +6,7 @@
 #include <cstdio>
 #include <cstdlib>
 #include <memory>
+#include <poll.h>
 #include <pthread.h>
 #include <unistd.h>
 
@@ -34,7 +35,10 @@ void startPosixThread(const std::string& name, std::size_t stackBytes, std::func
         pthread_attr_setstacksize(&attributes, stackBytes);
     }
     pthread_attr_setdetachstate(&attributes, PTHREAD_CREATE_DETACHED);
-    auto* argument = new std::function<void()>(std::move(body));
+    auto* argument = new std::function<void()>([name, body = std::move(body)] {
+        nameCurrentThread(name);
+        body();
+    });
     pthread_t thread;
     if (pthread_create(&thread, &attributes, runThreadBody, argument) != 0) {
         delete argument;
@@ -43,15 +47,18 @@ void startPosixThread(const std::string& name, std::size_t stackBytes, std::func
         std::_Exit(1);
     }
     pthread_attr_destroy(&attributes);
-    // Thread names are at most 15 bytes on Linux; keep the distinctive end of the label.
-    std::string shortName = name.size() > 15 ? name.substr(name.size() - 15) : name;
-    pthread_setname_np(thread, shortName.c_str());
 }
 
 } // namespace
 
-void setStandardOutputBuffering(std::size_t bytes) {
-    std::setvbuf(stdout, nullptr, _IOFBF, bytes);
+void nameCurrentThread(std::string_view label) {
+    constexpr std::size_t kept = 15;
+    std::string name(label.size() > kept ? label.substr(label.size() - kept) : label);
+#if defined(__APPLE__)
+    pthread_setname_np(name.c_str());
+#else
+    pthread_setname_np(pthread_self(), name.c_str());
+#endif
 }
 
 void ignoreBrokenPipe() {
@@ -85,14 +92,27 @@ std::size_t readStandardInput(char* buffer, std::size_t size) {
         if (count >= 0) {
             return static_cast<std::size_t>(count);
         }
-        if (errno != EINTR) {
+        if (errno == EAGAIN || errno == EWOULDBLOCK) {
+            // A non-blocking descriptor with nothing to read yet: wait for input or its end.
+            pollfd entry{STDIN_FILENO, POLLIN, 0};
+            if (::poll(&entry, 1, -1) < 0 && errno != EINTR) {
+                return 0;
+            }
+        } else if (errno != EINTR) {
             return 0;
         }
     }
 }
 
+std::shared_ptr<OutputChannel> standardOutput() {
+    return descriptorOutput(STDOUT_FILENO);
+}
+
+std::shared_ptr<OutputChannel> standardError() {
+    return descriptorOutput(STDERR_FILENO);
+}
+
 void exitNow(int status) {
-    std::fflush(stdout);
     std::_Exit(status);
 }
 

@@ -26,10 +26,14 @@ void DesktopCore::changeLater(double delaySeconds,
                         [this, change = std::move(change)] { this->change(change); });
 }
 
-void DesktopCore::deliver(Outbox outbox) {
+void DesktopCore::queueMainLoopJobs(Outbox& outbox) {
     for (auto& job : outbox.mainLoopJobs) {
         mainLoop_.post(std::move(job));
     }
+    outbox.mainLoopJobs.clear();
+}
+
+void DesktopCore::scheduleLaterChanges(Outbox outbox) {
     for (auto& later : outbox.laterChanges) {
         changeLater(later.delaySeconds, std::move(later.change));
     }

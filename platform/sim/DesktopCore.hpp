@@ -4,8 +4,10 @@
 // through it.
 //
 // `change` and `read` run a function on the state with the mutex held; such functions never
-// sleep and never call out: they leave callbacks and later changes in an `Outbox`, which
-// `change` hands to the main loop and the scheduler once the mutex is released. `shutdown`
+// sleep and never call out: they leave callbacks and later changes in an `Outbox`. `change`
+// queues the callbacks on the main loop before it releases the mutex, so that they run in the
+// order of the changes that made them (queueing takes only the loop's own lock and runs
+// nothing), and hands the later changes to the scheduler after. `shutdown`
 // stops the scheduler and the completion threads; it runs before the desktop goes away.
 #pragma once
 
@@ -35,14 +37,17 @@ class DesktopCore {
             {
                 std::lock_guard lock(mutex_);
                 change(state_, outbox);
+                queueMainLoopJobs(outbox);
             }
-            deliver(std::move(outbox));
+            scheduleLaterChanges(std::move(outbox));
         } else {
             auto result = [&] {
                 std::lock_guard lock(mutex_);
-                return change(state_, outbox);
+                auto value = change(state_, outbox);
+                queueMainLoopJobs(outbox);
+                return value;
             }();
-            deliver(std::move(outbox));
+            scheduleLaterChanges(std::move(outbox));
             return result;
         }
     }
@@ -63,7 +68,9 @@ class DesktopCore {
     void shutdown();
 
   private:
-    void deliver(Outbox outbox);
+    // With the mutex held: moves the outbox's callbacks onto the main loop.
+    void queueMainLoopJobs(Outbox& outbox);
+    void scheduleLaterChanges(Outbox outbox);
     void scheduleScript(const Scenario& scenario);
 
     const std::chrono::steady_clock::time_point start_;

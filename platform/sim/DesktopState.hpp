@@ -24,7 +24,8 @@ namespace orvel::sim {
 struct DesktopState {
     DesktopState(const Scenario& scenario, std::chrono::steady_clock::time_point start,
                  std::unique_ptr<std::ofstream> logFile)
-        : world(scenario), log(start, std::move(logFile)), triggers(scenario.script) {}
+        : world(scenario), log(start, std::move(logFile)), triggers(scenario.script),
+          uncreatableEvents(scenario.uncreatableEvents) {}
 
     World world;
     EventTaps taps;
@@ -33,6 +34,8 @@ struct DesktopState {
     std::vector<std::pair<std::string, std::function<void()>>> observers;
     std::map<std::uint64_t, std::int64_t> sourceUserData;
     std::uint64_t nextSource = 1;
+    // Event type -> how many more requests to create such an event fail.
+    std::map<std::uint32_t, std::int64_t> uncreatableEvents;
     // The element a left button went down on; its release on the same element presses it.
     std::uint64_t pressedNode = 0;
     // How deeply effects are running inside the input they caused; bounded so that an effect

@@ -109,6 +109,9 @@ struct Scenario {
     std::vector<ScriptStep> script;
     double shareableContentLatency = 0;
     std::optional<std::string> shareableContentError;
+    // Event type -> how many of the program's next requests to create an event of that type
+    // fail, as a broken event system's would.
+    std::map<std::uint32_t, std::int64_t> uncreatableEvents;
 };
 
 } // namespace orvel::sim

@@ -1,6 +1,7 @@
 #include "platform/sim/ScenarioNode.hpp"
 
 #include <algorithm>
+#include <charconv>
 #include <cmath>
 
 namespace orvel::sim {
@@ -60,6 +61,35 @@ std::string ScenarioNode::string() const {
         fail("must be a string");
     }
     return value_->get<std::string>();
+}
+
+std::string ScenarioNode::text() const {
+    if (value_->is_string()) {
+        return value_->get<std::string>();
+    }
+    if (!value_->is_object()) {
+        fail("must be a string or {\"bytes\": \"<hex>\"}");
+    }
+    expectObjectWith({"bytes"});
+    auto hex = field("bytes");
+    if (!hex) {
+        fail("needs \"bytes\"");
+    }
+    const std::string digits = hex->string();
+    if (digits.size() % 2 != 0) {
+        hex->fail("must have an even number of hexadecimal digits");
+    }
+    std::string bytes;
+    for (std::size_t at = 0; at < digits.size(); at += 2) {
+        unsigned value = 0;
+        const auto* first = digits.data() + at;
+        const auto [end, error] = std::from_chars(first, first + 2, value, 16);
+        if (error != std::errc() || end != first + 2) {
+            hex->fail("must hold only hexadecimal digits");
+        }
+        bytes += static_cast<char>(value);
+    }
+    return bytes;
 }
 
 bool ScenarioNode::boolean() const {

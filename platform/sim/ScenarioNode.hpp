@@ -43,6 +43,9 @@ class ScenarioNode {
     std::vector<std::pair<std::string, ScenarioNode>> entries() const;
 
     std::string string() const;
+    // Text as an application hands it over: a string, or {"bytes": "<hex>"} for raw bytes that
+    // need not be valid UTF-8.
+    std::string text() const;
     bool boolean() const;
     double number() const; // any finite number
     double nonNegativeNumber() const;

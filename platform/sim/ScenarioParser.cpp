@@ -67,6 +67,21 @@ std::uint32_t parseEventKind(const ScenarioNode& node) {
     return *type;
 }
 
+std::map<std::uint32_t, std::int64_t> parseUncreatableEvents(const ScenarioNode& node) {
+    if (!node.json().is_object()) {
+        node.fail("must be an object of event kinds and counts");
+    }
+    std::map<std::uint32_t, std::int64_t> counts;
+    for (const auto& [name, count] : node.entries()) {
+        auto type = eventTypeNamed(name);
+        if (!type) {
+            count.fail("is not a known event kind");
+        }
+        counts[*type] = count.integer(0, int32Max);
+    }
+    return counts;
+}
+
 std::map<std::string, std::int32_t> parseStatuses(const ScenarioNode& node) {
     std::map<std::string, std::int32_t> statuses;
     for (const auto& [name, status] : node.entries()) {
@@ -116,6 +131,9 @@ Scenario ScenarioParser::parse(const Json& document) {
     }
     if (auto node = root.field("shareableContentError")) {
         scenario.shareableContentError = optionalText(*node);
+    }
+    if (auto node = root.field("uncreatableEvents")) {
+        scenario.uncreatableEvents = parseUncreatableEvents(*node);
     }
 
     const auto appsNode = root.field("apps");
@@ -218,10 +236,10 @@ AppModel ScenarioParser::parseApp(const ScenarioNode& node) {
     }
     app.pid = parsePid(*pid);
     if (auto value = node.field("bundleId")) {
-        app.bundleId = optionalText(*value);
+        app.bundleId = optionalHandedText(*value);
     }
     if (auto value = node.field("name")) {
-        app.name = optionalText(*value);
+        app.name = optionalHandedText(*value);
     }
     if (auto value = node.field("launchedAt")) {
         app.launchedAt = value->isNull() ? std::nullopt : std::optional<double>(value->number());
@@ -274,7 +292,7 @@ WindowModel ScenarioParser::parseWindow(const ScenarioNode& node) {
     }
     window.pid = parsePid(*pid);
     if (auto value = node.field("title")) {
-        window.title = value->string();
+        window.title = value->text();
     }
     if (auto value = node.field("frame")) {
         window.frame = parseRect(*value);
@@ -340,17 +358,20 @@ ElementModel ScenarioParser::parseElement(const ScenarioNode& node) {
           std::pair{"title", &element.title}, std::pair{"description", &element.description},
           std::pair{"label", &element.label}}) {
         if (auto value = node.field(key)) {
-            *target = optionalText(*value);
+            *target = optionalHandedText(*value);
         }
     }
     if (auto value = node.field("value"); value && !value->isNull()) {
-        if (!value->json().is_string() && !value->json().is_number()) {
+        if (value->json().is_object()) {
+            element.value = Json(value->text());
+        } else if (value->json().is_string() || value->json().is_number()) {
+            if (value->json().is_number()) {
+                value->number();
+            }
+            element.value = value->json();
+        } else {
             value->fail("must be a string, a number or null");
         }
-        if (value->json().is_number()) {
-            value->number();
-        }
-        element.value = value->json();
     }
     if (auto value = node.field("enabled")) {
         element.enabled = value->boolean();
@@ -610,6 +631,13 @@ std::optional<std::string> ScenarioParser::optionalText(const ScenarioNode& node
         node.fail("must be a string or null");
     }
     return node.json().get<std::string>();
+}
+
+std::optional<std::string> ScenarioParser::optionalHandedText(const ScenarioNode& node) {
+    if (node.isNull()) {
+        return std::nullopt;
+    }
+    return node.text();
 }
 
 std::string ScenarioParser::elementReference(const ScenarioNode& node) {

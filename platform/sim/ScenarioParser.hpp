@@ -62,6 +62,8 @@ class ScenarioParser {
     std::int32_t parsePid(const ScenarioNode& node);
     std::uint32_t parseWindowId(const ScenarioNode& node);
     std::optional<std::string> optionalText(const ScenarioNode& node);
+    // A text the platform hands over as an application gave it: a string, raw bytes or null.
+    std::optional<std::string> optionalHandedText(const ScenarioNode& node);
     std::string elementReference(const ScenarioNode& node);
     std::uint32_t windowReference(const ScenarioNode& node);
     std::int32_t pidReference(const ScenarioNode& node);

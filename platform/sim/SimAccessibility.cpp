@@ -108,8 +108,13 @@ SimAccessibility::Route SimAccessibility::routeTo(const ElementTarget& target) c
     });
 }
 
-std::int32_t SimAccessibility::travel(const Route& route, const ElementRef& ref) {
-    const double timeout = ref.timeoutSeconds();
+std::int32_t SimAccessibility::travel(const Route& route, const ElementRef& ref,
+                                      platform::CallTimeout callTimeout) {
+    double timeout = ref.timeoutSeconds();
+    if (callTimeout) {
+        // A NaN bound is no time at all, like a negative one.
+        timeout = std::min(timeout, *callTimeout > 0 ? *callTimeout : 0.0);
+    }
     if (route.latency > timeout) {
         sleepSeconds(timeout);
         return ax::cannotComplete;
@@ -132,12 +137,13 @@ std::int32_t SimAccessibility::sendChange(const ElementRef& ref, Mutation mutati
 }
 
 template <class Value, class Read>
-platform::AXAnswer<Value> SimAccessibility::ask(const platform::ElementHandle& handle, Read read) {
+platform::AXAnswer<Value> SimAccessibility::ask(const platform::ElementHandle& handle,
+                                                platform::CallTimeout timeout, Read read) {
     const auto* ref = refOf(handle);
     if (!ref) {
         return {badHandle(handle), {}};
     }
-    if (auto status = travel(routeTo(ref->target), *ref); status != ax::success) {
+    if (auto status = travel(routeTo(ref->target), *ref, timeout); status != ax::success) {
         return {status, {}};
     }
     return core_.read([&](const DesktopState& state) { return read(state, *ref); });
@@ -181,23 +187,25 @@ std::int32_t SimAccessibility::setMessagingTimeout(const platform::ElementHandle
 
 platform::AXAnswer<platform::AXValue>
 SimAccessibility::copyAttributeValue(const platform::ElementHandle& element,
-                                     const std::string& attribute) {
-    return ask<platform::AXValue>(element, [&](const DesktopState& state, const ElementRef& ref) {
-        auto answer = readAttribute(state.world, ref.target, attribute);
-        if (answer.status != ax::success) {
-            return platform::AXAnswer<platform::AXValue>{answer.status, {}};
-        }
-        const HandleMaker maker{core_.identity(), &ref};
-        return platform::AXAnswer<platform::AXValue>{ax::success,
-                                                     toAXValue(state.world, answer.value, maker)};
-    });
+                                     const std::string& attribute, platform::CallTimeout timeout) {
+    return ask<platform::AXValue>(
+        element, timeout, [&](const DesktopState& state, const ElementRef& ref) {
+            auto answer = readAttribute(state.world, ref.target, attribute);
+            if (answer.status != ax::success) {
+                return platform::AXAnswer<platform::AXValue>{answer.status, {}};
+            }
+            const HandleMaker maker{core_.identity(), &ref};
+            return platform::AXAnswer<platform::AXValue>{
+                ax::success, toAXValue(state.world, answer.value, maker)};
+        });
 }
 
 platform::AXAnswer<std::vector<std::string>>
-SimAccessibility::copyActionNames(const platform::ElementHandle& element) {
+SimAccessibility::copyActionNames(const platform::ElementHandle& element,
+                                  platform::CallTimeout timeout) {
     using Answer = platform::AXAnswer<std::vector<std::string>>;
     return ask<std::vector<std::string>>(
-        element, [](const DesktopState& state, const ElementRef& ref) {
+        element, timeout, [](const DesktopState& state, const ElementRef& ref) {
             if (ref.target.kind != ElementTarget::Kind::element) {
                 return Answer{ax::success, {}};
             }
@@ -208,9 +216,9 @@ SimAccessibility::copyActionNames(const platform::ElementHandle& element) {
 
 platform::AXAnswer<bool>
 SimAccessibility::isAttributeSettable(const platform::ElementHandle& element,
-                                      const std::string& attribute) {
+                                      const std::string& attribute, platform::CallTimeout timeout) {
     using Answer = platform::AXAnswer<bool>;
-    return ask<bool>(element, [&](const DesktopState& state, const ElementRef& ref) {
+    return ask<bool>(element, timeout, [&](const DesktopState& state, const ElementRef& ref) {
         if (ref.target.kind != ElementTarget::Kind::element) {
             return Answer{ax::success, false};
         }

@@ -2,7 +2,8 @@
 // app plus that of its element, slept on the caller's thread with no lock held; a message whose
 // latency exceeds the messaging time-out in force answers "cannot complete" once the time-out
 // has passed, and a change it asked for (an action, a value) still happens when the app gets to
-// it, as with a busy app on the real desktop. While the process is not trusted, every message
+// it, as with a busy app on the real desktop. A read bounded by its own time-out gives up after
+// the shorter of that and the handle's. While the process is not trusted, every message
 // answers "API disabled".
 //
 // Safe to call from any thread.
@@ -28,12 +29,17 @@ class SimAccessibility final : public platform::AccessibilityService {
     platform::ElementHandle createSystemWide() override;
     std::int32_t setMessagingTimeout(const platform::ElementHandle& element,
                                      float seconds) override;
-    platform::AXAnswer<platform::AXValue> copyAttributeValue(const platform::ElementHandle& element,
-                                                             const std::string& attribute) override;
+    using platform::AccessibilityService::copyActionNames;
+    using platform::AccessibilityService::copyAttributeValue;
+    using platform::AccessibilityService::isAttributeSettable;
+    platform::AXAnswer<platform::AXValue>
+    copyAttributeValue(const platform::ElementHandle& element, const std::string& attribute,
+                       platform::CallTimeout timeout) override;
     platform::AXAnswer<std::vector<std::string>>
-    copyActionNames(const platform::ElementHandle& element) override;
+    copyActionNames(const platform::ElementHandle& element, platform::CallTimeout timeout) override;
     platform::AXAnswer<bool> isAttributeSettable(const platform::ElementHandle& element,
-                                                 const std::string& attribute) override;
+                                                 const std::string& attribute,
+                                                 platform::CallTimeout timeout) override;
     std::int32_t setAttributeValue(const platform::ElementHandle& element,
                                    const std::string& attribute, const std::string& value) override;
     std::int32_t performAction(const platform::ElementHandle& element,
@@ -54,13 +60,16 @@ class SimAccessibility final : public platform::AccessibilityService {
     const ElementRef* refOf(const platform::ElementHandle& handle) const;
     static std::int32_t badHandle(const platform::ElementHandle& handle);
     Route routeTo(const ElementTarget& target) const;
-    // Waits out the route; the status to answer with, or success when the answer may be read.
-    static std::int32_t travel(const Route& route, const ElementRef& ref);
+    // Waits out the route, for at most the time-out in force (the handle's, shortened by the
+    // call's own); the status to answer with, or success when the answer may be read.
+    static std::int32_t travel(const Route& route, const ElementRef& ref,
+                               platform::CallTimeout timeout = std::nullopt);
     // Sends a change: applied now, or later when the route outlasts the time-out.
     std::int32_t sendChange(const ElementRef& ref, Mutation mutation);
 
     template <class Value, class Read>
-    platform::AXAnswer<Value> ask(const platform::ElementHandle& handle, Read read);
+    platform::AXAnswer<Value> ask(const platform::ElementHandle& handle,
+                                  platform::CallTimeout timeout, Read read);
 
     DesktopCore& core_;
 };

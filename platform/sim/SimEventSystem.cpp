@@ -2,6 +2,9 @@
 
 #include "platform/sim/EventDispatch.hpp"
 
+#include <future>
+#include <memory>
+
 namespace orvel::sim {
 
 std::optional<platform::EventSourceRef> SimEventSystem::createSource(std::int32_t) {
@@ -18,6 +21,17 @@ void SimEventSystem::setSourceUserData(platform::EventSourceRef source, std::int
             found != state.sourceUserData.end()) {
             found->second = userData;
         }
+    });
+}
+
+bool SimEventSystem::refusesCreation(std::uint32_t type) {
+    return core_.change([type](DesktopState& state, Outbox&) {
+        auto found = state.uncreatableEvents.find(type);
+        if (found == state.uncreatableEvents.end() || found->second <= 0) {
+            return false;
+        }
+        --found->second;
+        return true;
     });
 }
 
@@ -42,6 +56,9 @@ platform::Event SimEventSystem::eventFrom(std::optional<platform::EventSourceRef
 std::optional<platform::Event>
 SimEventSystem::createMouseEvent(std::optional<platform::EventSourceRef> source, std::uint32_t type,
                                  Point location, std::uint32_t button) {
+    if (refusesCreation(type)) {
+        return std::nullopt;
+    }
     auto event = eventFrom(source, type);
     event.location = location;
     event.mouseButton = button;
@@ -51,8 +68,11 @@ SimEventSystem::createMouseEvent(std::optional<platform::EventSourceRef> source,
 std::optional<platform::Event>
 SimEventSystem::createKeyboardEvent(std::optional<platform::EventSourceRef> source,
                                     std::uint16_t keyCode, bool keyDown) {
-    auto event =
-        eventFrom(source, keyDown ? platform::eventtype::keyDown : platform::eventtype::keyUp);
+    const auto type = keyDown ? platform::eventtype::keyDown : platform::eventtype::keyUp;
+    if (refusesCreation(type)) {
+        return std::nullopt;
+    }
+    auto event = eventFrom(source, type);
     event.keyCode = keyCode;
     return event;
 }
@@ -61,6 +81,9 @@ std::optional<platform::Event>
 SimEventSystem::createScrollWheelEvent(std::optional<platform::EventSourceRef> source,
                                        std::uint32_t, std::uint32_t wheelCount, std::int32_t wheel1,
                                        std::int32_t wheel2, std::int32_t wheel3) {
+    if (refusesCreation(platform::eventtype::scrollWheel)) {
+        return std::nullopt;
+    }
     auto event = eventFrom(source, platform::eventtype::scrollWheel);
     event.wheel1 = wheel1;
     event.wheel2 = wheelCount >= 2 ? wheel2 : 0;
@@ -72,6 +95,20 @@ void SimEventSystem::post(const platform::Event& event, std::uint32_t) {
     core_.change([&event](DesktopState& state, Outbox& outbox) {
         dispatchEvent(state, event, EventOrigin::program, outbox);
     });
+}
+
+bool SimEventSystem::awaitTapDelivery(std::chrono::milliseconds bound) {
+    if (core_.mainLoop().isMainThread()) {
+        return false;
+    }
+    // The marker is queued under the desktop's lock, behind the deliveries of every event the
+    // desktop has seen; it may run after the wait gave up, so it owns what it touches.
+    auto reached = std::make_shared<std::promise<void>>();
+    auto future = reached->get_future();
+    core_.change([&reached](DesktopState&, Outbox& outbox) {
+        outbox.mainLoopJobs.push_back([reached] { reached->set_value(); });
+    });
+    return future.wait_for(bound) == std::future_status::ready;
 }
 
 std::optional<Point> SimEventSystem::currentPointerLocation() {

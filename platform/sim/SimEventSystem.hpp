@@ -3,7 +3,8 @@
 //
 // Safe to call from any thread. `post` is called while the program holds locks of its own, so
 // it never calls back into the program: the tap sees the event later, on the main loop. The
-// script steps waiting for a posted event run inside `post`.
+// script steps waiting for a posted event run inside `post`. Tap deliveries reach the main loop
+// in the order the desktop saw the events, so `awaitTapDelivery` is one round trip through it.
 #pragma once
 
 #include "platform/EventSystem.hpp"
@@ -28,6 +29,7 @@ class SimEventSystem final : public platform::EventSystem {
                            std::uint32_t wheelCount, std::int32_t wheel1, std::int32_t wheel2,
                            std::int32_t wheel3) override;
     void post(const platform::Event& event, std::uint32_t tapLocation) override;
+    bool awaitTapDelivery(std::chrono::milliseconds bound) override;
     std::optional<Point> currentPointerLocation() override;
     std::optional<platform::EventTapRef> createTap(std::uint32_t location, std::uint32_t placement,
                                                    std::uint32_t options,
@@ -42,6 +44,8 @@ class SimEventSystem final : public platform::EventSystem {
     bool isSecureEventInputEnabled() override;
 
   private:
+    // Whether the scenario makes this request to create an event of `type` fail; counts it.
+    bool refusesCreation(std::uint32_t type);
     // A new event of `type` carrying the user data of `source` (0 without one), at the pointer.
     platform::Event eventFrom(std::optional<platform::EventSourceRef> source, std::uint32_t type);
 

@@ -1,7 +1,5 @@
 #include "platform/sim/SimWorkspace.hpp"
 
-#include "OrvelControlCore/Text.hpp"
-
 namespace orvel::sim {
 
 namespace {
@@ -69,9 +67,7 @@ bool SimWorkspace::openURL(const std::string& url) {
 }
 
 int SimWorkspace::localizedCaseInsensitiveCompare(const std::string& a, const std::string& b) {
-    const auto first = text::lowercased(text::nfc(a));
-    const auto second = text::lowercased(text::nfc(b));
-    return first < second ? -1 : (second < first ? 1 : 0);
+    return collation_.compare(a, b);
 }
 
 } // namespace orvel::sim

@@ -33,13 +33,24 @@ class Fixture {
         : ledger(
               [this](HeldInput input, std::optional<Point> at) {
                   std::lock_guard guard(releasesLock);
+                  if (failingReleases > 0) {
+                      --failingReleases;
+                      return false;
+                  }
                   releases.push_back({input, at});
+                  return true;
               },
               clock.function()) {}
 
     std::vector<Released> released() {
         std::lock_guard guard(releasesLock);
         return releases;
+    }
+
+    // The next this many releases cannot be posted.
+    void failNextReleases(int count) {
+        std::lock_guard guard(releasesLock);
+        failingReleases = count;
     }
 
     ManualClock clock;
@@ -58,6 +69,7 @@ class Fixture {
   private:
     std::mutex releasesLock;
     std::vector<Released> releases; // guarded by releasesLock
+    int failingReleases = 0;        // guarded by releasesLock
 };
 
 const HeldInput returnKey = HeldInput::key(36);
@@ -184,6 +196,60 @@ TEST(InputLedger, StaleInputIsWhatWasPressedStrictlyLongerAgo) {
     EXPECT_EQ(fixture.ledger.releaseStale(6), std::vector<HeldInput>{leftButton});
 }
 
+TEST(InputLedger, AReleaseThatCannotBePostedStaysBookedUntilALaterOneIs) {
+    Fixture fixture;
+    fixture.ledger.press(leftButton, Point{3, 4}, fixture.live, fixture.post);
+    fixture.clock.advance(1);
+    fixture.ledger.press(returnKey, std::nullopt, fixture.live, fixture.post);
+
+    // The halt's releases fail: nothing is lost from the book, and it says so.
+    fixture.failNextReleases(2);
+    fixture.ledger.stop();
+    EXPECT_TRUE(fixture.ledger.isHoldingAnything());
+    EXPECT_EQ(fixture.ledger.snapshot(), (Json{{"keys", {36}}, {"buttons", {0}}}));
+    EXPECT_TRUE(fixture.released().empty());
+
+    // The next watchdog tick retries them although they are far from stale; one fails again.
+    fixture.failNextReleases(1);
+    EXPECT_EQ(fixture.ledger.releaseStale(6), std::vector<HeldInput>{returnKey});
+    EXPECT_EQ(fixture.ledger.snapshot(), (Json{{"keys", Json::array()}, {"buttons", {0}}}));
+    EXPECT_EQ(fixture.ledger.releaseStale(6), std::vector<HeldInput>{leftButton});
+    EXPECT_FALSE(fixture.ledger.isHoldingAnything());
+    EXPECT_EQ(fixture.released(),
+              (std::vector<Released>{{returnKey, Point{3, 4}}, {leftButton, Point{3, 4}}}));
+    EXPECT_TRUE(fixture.ledger.releaseStale(6).empty()) << "nothing is released twice";
+
+    // A release request retries too, and reports only what it let go of.
+    fixture.ledger.resume();
+    fixture.ledger.press(returnKey, std::nullopt, fixture.live, fixture.post);
+    fixture.failNextReleases(1);
+    EXPECT_TRUE(fixture.ledger.releaseAll().empty());
+    EXPECT_EQ(fixture.ledger.releaseAll(), std::vector<HeldInput>{returnKey});
+    EXPECT_FALSE(fixture.ledger.isHoldingAnything());
+}
+
+TEST(InputLedger, LetGoReleasesOneInputAndKeepsItBookedWhenThatFails) {
+    Fixture fixture;
+    EXPECT_TRUE(fixture.ledger.letGo(leftButton, Point{1, 1})) << "nothing held, nothing to do";
+    EXPECT_TRUE(fixture.released().empty());
+
+    fixture.ledger.press(leftButton, Point{1, 1}, fixture.live, fixture.post);
+    fixture.failNextReleases(1);
+    EXPECT_FALSE(fixture.ledger.letGo(leftButton, Point{9, 9}));
+    EXPECT_EQ(fixture.ledger.snapshot()["buttons"], Json::array({0}));
+    EXPECT_TRUE(fixture.ledger.letGo(leftButton, std::nullopt));
+    EXPECT_EQ(fixture.released(), (std::vector<Released>{{leftButton, Point{9, 9}}}));
+    EXPECT_FALSE(fixture.ledger.lift(leftButton, std::nullopt, fixture.post));
+
+    // An input lifted normally after a failed release is no longer retried.
+    fixture.ledger.press(returnKey, std::nullopt, fixture.live, fixture.post);
+    fixture.failNextReleases(1);
+    EXPECT_FALSE(fixture.ledger.letGo(returnKey, std::nullopt));
+    EXPECT_TRUE(fixture.ledger.lift(returnKey, std::nullopt, fixture.post));
+    EXPECT_TRUE(fixture.ledger.releaseStale(6).empty());
+    EXPECT_EQ(fixture.released().size(), 1u);
+}
+
 TEST(InputLedger, SnapshotListsKeysAndButtonsAscending) {
     Fixture fixture;
     for (const HeldInput input :
@@ -264,7 +330,10 @@ TEST(InputLedger, StopDuringAMutationCountsItAndSettleWaitsForIt) {
 TEST(InputLedger, AfterStopReturnsNothingIsPostedOrHeld) {
     constexpr int pressers = 4;
     std::atomic<int> releases{0};
-    InputLedger ledger([&](HeldInput, std::optional<Point>) { ++releases; });
+    InputLedger ledger([&](HeldInput, std::optional<Point>) {
+        ++releases;
+        return true;
+    });
     std::atomic<bool> stopReturned{false};
     std::atomic<int> postsAfterStop{0};
     std::atomic<int> pressed{0};

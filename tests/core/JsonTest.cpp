@@ -18,6 +18,20 @@ std::string nestedArrays(int depth) {
            std::string(static_cast<std::size_t>(depth), ']');
 }
 
+TEST(Json, ParseTakesOneValueWithOnlyWhiteSpaceAroundIt) {
+    using namespace std::string_literals;
+    EXPECT_EQ(parseJson(" \t{\"a\":1}\r\n"), (Json{{"a", 1}}));
+    EXPECT_EQ(parseJson("[1,2]"), Json::array({1, 2}));
+    EXPECT_FALSE(parseJson("{\"a\":1}\0 garbage"s));
+    EXPECT_FALSE(parseJson("{\"a\":1}\r\0"s));
+    EXPECT_FALSE(parseJson("\0{\"a\":1}"s));
+    EXPECT_FALSE(parseJson("{\"a\":1} x"));
+    EXPECT_FALSE(parseJson("{\"a\":1}{}"));
+    EXPECT_FALSE(parseJson("{\"a\":1}\v"));
+    EXPECT_FALSE(parseJson(""));
+    EXPECT_FALSE(parseJson("{\"a\":"));
+}
+
 TEST(Json, WireTextIsCompactSortedAndLeavesTheSolidusAlone) {
     const Json value = Json::parse(R"({ "zeta": [1, 2.5, -3], "alpha": {"b": null, "a": true},
                                         "path": "a/b", "Upper": false })");

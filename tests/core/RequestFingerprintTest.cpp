@@ -3,7 +3,9 @@
 
 #include <gtest/gtest.h>
 
+#include <set>
 #include <string>
+#include <vector>
 
 namespace orvel {
 namespace {
@@ -28,6 +30,59 @@ TEST(RequestFingerprint, ChangesWithAnyValueOrKey) {
     EXPECT_NE(fingerprintOf(R"({"op":"observe","x":[1]})"), reference);
     EXPECT_NE(fingerprintOf(R"({"op":"observe","x":{"id":1}})"),
               fingerprintOf(R"({"op":"observe","x":{}})"));
+}
+
+// The fingerprint of a ping whose "x" is written as `number`.
+std::string fingerprintWithX(const std::string& number) {
+    return fingerprintOf(R"({"id":"a","op":"ping","x":)" + number + "}");
+}
+
+TEST(RequestFingerprint, DoesNotDependOnHowANumberIsWritten) {
+    for (const auto& spellings : std::vector<std::vector<std::string>>{
+             {"3", "3.0", "3e0", "3E+0", "0.3e1", "300e-2", "3.000"},
+             {"-3", "-3.0", "-3e0", "-0.03e2"},
+             {"0", "-0", "0.0", "-0.0", "0e5", "-0e-5"},
+             {"1.5", "15e-1", "1.50", "0.15E1"},
+             {"9007199254740992", "9007199254740992.0", "9.007199254740992e15"},
+             {"-9223372036854775808", "-9223372036854775808.0", "-9.223372036854775808e18"},
+             {"18446744073709551616", "1.8446744073709551616e19", "18446744073709551616.0"},
+             {"1e300", "1.0e300", "10e299"}}) {
+        for (const auto& spelling : spellings) {
+            EXPECT_EQ(fingerprintWithX(spelling), fingerprintWithX(spellings.front()))
+                << spelling << " and " << spellings.front();
+        }
+    }
+    EXPECT_EQ(fingerprintOf(R"({"op":"act","a":[3.0,{"b":-0.0}]})"),
+              fingerprintOf(R"({"op":"act","a":[3,{"b":0}]})"));
+}
+
+TEST(RequestFingerprint, KeepsUnequalNumbersApart) {
+    const std::vector<std::string> distinct = {
+        "3",
+        "3.5",
+        "-3",
+        "0.1",
+        "0.2",
+        "9007199254740992",
+        "9007199254740993",
+        "9007199254740994",
+        "18446744073709551615",
+        "18446744073709551616",
+        "-9223372036854775807",
+        "-9223372036854775808",
+        "1e300",
+        "1e301",
+        "1e-300",
+        "\"3\"",
+        "true",
+        "null",
+        "[3]",
+    };
+    std::set<std::string> fingerprints;
+    for (const auto& value : distinct) {
+        fingerprints.insert(fingerprintWithX(value));
+    }
+    EXPECT_EQ(fingerprints.size(), distinct.size());
 }
 
 TEST(RequestFingerprint, IsTheSha256OfTheEscapedSortedText) {

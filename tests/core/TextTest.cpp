@@ -67,6 +67,23 @@ TEST(Text, ComposesCanonicallyEquivalentTextToOneForm) {
     EXPECT_EQ(nfc(std::string("\xC3\xA9\0x", 4)), std::string("\xC3\xA9\0x", 4));
 }
 
+TEST(Text, ComparesUnderCanonicalEquivalence) {
+    EXPECT_TRUE(canonicallyEqual("Caf" + precomposedE, "Caf" + decomposedE));
+    EXPECT_TRUE(canonicallyEqual("AXWindow", "AXWindow"));
+    EXPECT_FALSE(canonicallyEqual("AXWindow", "AXwindow")) << "case matters";
+    // The Kelvin sign is a canonical singleton of K: an identifier spelled with it is the
+    // plain one.
+    EXPECT_TRUE(canonicallyEqual("org.keepassxc.\xE2\x84\xAA"
+                                 "eePassXC",
+                                 "org.keepassxc.KeePassXC"));
+    // The compatibility forms are different text.
+    EXPECT_FALSE(canonicallyEqual("\xEF\xBC\xB4"
+                                  "erminal",
+                                  "Terminal"));
+    EXPECT_FALSE(canonicallyEqual("e\xCC\x81\xFF", precomposedE + "\xFF"))
+        << "invalid text is compared byte for byte";
+}
+
 TEST(Text, LowerCasesEveryScalar) {
     EXPECT_EQ(lowercased("ÆØÅ Return F12"), "æøå return f12");
     EXPECT_EQ(lowercased("\xCE\xA3"), "\xCF\x83");  // Σ → σ
@@ -115,9 +132,16 @@ TEST(Text, ValidatesAndRepairsUtf8) {
     EXPECT_FALSE(isValidUtf8("\xC0\x80"));
     EXPECT_FALSE(isValidUtf8("\xED\xB0\x80"));
     EXPECT_FALSE(isValidUtf8("abc\xE2\x82"));
+    // One replacement for each invalid sequence: a truncated sequence is one, a byte that can
+    // never start or continue one is one by itself.
     EXPECT_EQ(validUtf8("a\xFF"
                         "b\xE2\x82"),
-              "a\uFFFDb\uFFFD\uFFFD");
+              "a\uFFFDb\uFFFD");
+    EXPECT_EQ(validUtf8("\xF0\x9F\x98x"), "\uFFFDx");
+    EXPECT_EQ(validUtf8("\xC0\xAF"), "\uFFFD\uFFFD") << "an overlong lead is never valid";
+    EXPECT_EQ(validUtf8("\xED\xA0\x80"), "\uFFFD\uFFFD\uFFFD") << "a surrogate";
+    EXPECT_EQ(validUtf8("\xF4\x90\x80\x80"), "\uFFFD\uFFFD\uFFFD\uFFFD") << "past U+10FFFF";
+    EXPECT_EQ(validUtf8("\xE2\x82\xAC\xE2\x82"), "\xE2\x82\xAC\uFFFD");
     EXPECT_EQ(validUtf8("æ"), "æ");
     EXPECT_TRUE(isValidUtf8(validUtf8("\xC0\xAF\xF5\x80")));
 }

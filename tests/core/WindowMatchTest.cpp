@@ -47,6 +47,24 @@ TEST(WindowMatch, ASingleGeometricMatchWithAnotherTitleIsContradicted) {
         << "titles compare case-sensitively";
 }
 
+TEST(WindowMatch, TitlesDifferingOnlyInNormalisationAreTheSameTitle) {
+    const std::string composed = "Caf\xC3\xA9";    // é as one scalar
+    const std::string decomposed = "Cafe\xCC\x81"; // e and a combining acute
+    EXPECT_EQ(WindowMatch::resolve(expected, composed, {at(100, 800, decomposed)}),
+              WindowResolution::unique(0))
+        << "one window, its title spelled the other way, is not contradicted";
+    EXPECT_EQ(
+        WindowMatch::resolve(expected, composed, {at(100, 800, "Other"), at(100, 800, decomposed)}),
+        WindowResolution::unique(1))
+        << "the equivalent spelling breaks the tie";
+    EXPECT_EQ(WindowMatch::resolve(expected, composed,
+                                   {at(100, 800, composed), at(100, 800, decomposed)}),
+              WindowResolution::ambiguous({0, 1}))
+        << "two windows with the same title are not told apart by its spelling";
+    EXPECT_EQ(at(100, 800, composed), at(100, 800, decomposed));
+    EXPECT_FALSE(at(100, 800, composed) == at(100, 800, "Cafe"));
+}
+
 TEST(WindowMatch, NonNumberDistancesAreNotNear) {
     WindowCandidate broken{Rect{{std::nan(""), 100}, {800, 600}}, ""};
     EXPECT_EQ(WindowMatch::resolve(expected, "", {broken}), WindowResolution::none());

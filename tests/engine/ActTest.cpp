@@ -362,6 +362,49 @@ TEST_F(Act, RaisingAWindowNeedsForegroundModeAfterTheElementChecks) {
     EXPECT_EQ(harness->desktop().frontmostPid(), 501);
 }
 
+TEST_F(Act, NamesAndBundlesMatchInEveryCanonicallyEquivalentSpelling) {
+    // The app spells its bundle and its action names with decomposed letters; the client
+    // sends them composed, as most text arrives.
+    auto scenario = notesDesktop();
+    scenario["apps"][0]["bundleId"] = "no.example.cafe\u0301";
+    auto& save = scenario["windows"][2]["tree"]["children"][1];
+    save["actions"] = Json::array({"AXPress", "A\u030Apne"});
+    save["on"]["A\u030Apne"] = Json::parse(
+        R"([{"set": {"element": "status", "attribute": "AXValue", "value": "\u00C5pnet"}}])");
+    start(scenario);
+    auto observed = harness->request({{"id", "o"},
+                                      {"op", "observe"},
+                                      {"pid", 501},
+                                      {"windowId", 101},
+                                      {"bundleId", "no.example.caf\u00E9"}});
+    ASSERT_EQ(observed["ok"], true) << observed.dump();
+    EXPECT_EQ(observed["result"]["app"]["bundleId"], "no.example.cafe\u0301")
+        << "the app's own spelling is reported";
+    auto response =
+        act(observed["result"]["observationId"].get<std::string>(),
+            {{"type", "ax.action"}, {"elementId", elementId("Lagre")}, {"action", "\u00C5pne"}},
+            "background", {{"expect", {{"bundleId", "no.example.caf\u00E9"}}}});
+    ASSERT_EQ(response["ok"], true) << response.dump();
+    EXPECT_EQ(harness->desktop().elementAttribute("status", "AXValue"), Json("\u00C5pnet"))
+        << "the element was asked for the action by its own name";
+}
+
+TEST_F(Act, AnEmptyExpectedBundleStillBindsTheActionToTheObservedApp) {
+    start();
+    observe();
+    // The observation was made of another app than the one that now has its pid.
+    auto record = std::make_shared<ObservationRecord>(*harness->engine().currentObservation());
+    record->bundleId = "com.example.previous";
+    auto ticket = harness->engine().ledger().admit("rebind", false, "f").ticket;
+    ASSERT_TRUE(harness->engine().publish(record, ticket));
+    Json noop{{"type", "ax.press"}, {"elementId", elementId("Ingenting")}};
+    EXPECT_EQ(act(record->id, noop, "background", {{"expect", {{"bundleId", ""}}}})["error"],
+              (Json{{"code", "target_missing"},
+                    {"message", "Prosessen tilhører en annen app enn den økten er bundet til."},
+                    {"details",
+                     {{"expected", "com.example.previous"}, {"actual", "com.example.notes"}}}}));
+}
+
 TEST_F(Act, AnUnknownTypeFailsOnlyAfterTheAppWasBroughtForward) {
     start();
     auto response = act(observe(), {{"type", "pointer.hover"}}, "foreground");
@@ -523,6 +566,67 @@ TEST_F(Act, SecureInputTurnedOnStopsTyping) {
               (Json{{"code", "denied_target"},
                     {"message", "Sikker tastaturinnlesing ble slått på. Handlingen ble stoppet."},
                     {"details", {{"typed", 8}, {"partial", true}}}}));
+    EXPECT_FALSE(hasObservation());
+    expectNothingHeld();
+}
+
+TEST_F(Act, AMalformedModifierListIsRefusedBeforeAnythingIsSent) {
+    start();
+    auto id = observe();
+    auto response =
+        act(id, {{"type", "key.press"}, {"key", "x"}, {"modifiers", {"cmd", 1}}}, "foreground");
+    EXPECT_EQ(response["error"],
+              (Json{{"code", "invalid_request"},
+                    {"message", "Feltet modifiers må være en liste med tekster."},
+                    {"details", {{"field", "modifiers"}}}}));
+    auto click =
+        act(id, {{"type", "pointer.click"}, {"x", 50}, {"y", 90}, {"button", false}}, "foreground");
+    EXPECT_EQ(click["error"]["message"], "Feltet button må være en tekst.");
+    EXPECT_TRUE(harness->desktop().eventLog().empty());
+    EXPECT_EQ(harness->desktop().frontmostPid(), 502) << "refused before the app came forward";
+    EXPECT_TRUE(hasObservation());
+}
+
+TEST_F(Act, AGuardFailureBetweenClicksReportsTheClickThatArrived) {
+    Json scenario = notesDesktop();
+    scenario["script"] = {
+        {{"when", {{"posted", "leftMouseUp"}, {"count", 1}}}, {"do", {{"frontmost", 502}}}}};
+    start(scenario);
+    auto response = act(observe(), {{"type", "pointer.click"}, {"x", 50}, {"y", 90}, {"count", 2}},
+                        "foreground");
+    EXPECT_EQ(response["error"],
+              (Json{{"code", "foreground_lost"},
+                    {"message", "En annen app kom i forgrunnen. Handlingen ble stoppet."},
+                    {"details", {{"clicks", 1}, {"partial", true}}}}));
+    EXPECT_FALSE(hasObservation());
+    expectNothingHeld();
+}
+
+TEST_F(Act, AnEventThatCannotBeMadeBeforeAnythingWasSentIsAFailureNotASubmission) {
+    Json scenario = notesDesktop();
+    scenario["uncreatableEvents"] = {{"keyDown", 1}};
+    start(scenario);
+    auto response = act(observe(), {{"type", "key.press"}, {"key", "return"}}, "foreground");
+    EXPECT_EQ(response["error"],
+              (Json{{"code", "input_unavailable"},
+                    {"message", "Kunne ikke lage tastetrykket. Ingenting ble sendt."},
+                    {"details", {{"partial", false}}}}));
+    EXPECT_TRUE(hasObservation()) << "nothing happened to the app";
+    for (const auto& event : harness->desktop().eventLog()) {
+        EXPECT_NE(event["source"], "program") << event;
+    }
+}
+
+TEST_F(Act, AnEventThatCannotBeMadeAfterSomeInputArrivedIsAPartialFailure) {
+    Json scenario = notesDesktop();
+    scenario["uncreatableEvents"] = {{"leftMouseDown", 1}};
+    start(scenario);
+    auto response = act(observe(), {{"type", "pointer.click"}, {"x", 50}, {"y", 90}}, "foreground");
+    EXPECT_EQ(
+        response["error"],
+        (Json{{"code", "input_unavailable"},
+              {"message", "Kunne ikke lage musehendelsen. Handlingen ble bare delvis utført."},
+              {"details", {{"clicks", 0}, {"partial", true}}}}));
     EXPECT_FALSE(hasObservation());
     expectNothingHeld();
 }

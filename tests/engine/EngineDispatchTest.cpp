@@ -1,7 +1,12 @@
 // Admission, the immediate operations and the worker's answers, on a simulated desktop.
+#include "platform/posix/PosixProcessInfo.hpp"
 #include "support/EngineHarness.hpp"
 
 #include <gtest/gtest.h>
+
+#include <atomic>
+#include <stdexcept>
+#include <string>
 
 namespace orvel::testing {
 namespace {
@@ -26,6 +31,19 @@ TEST(EngineDispatch, PingIsAnsweredAndRepeatedFromItsReceipt) {
               "Forespørsels-id-en er brukt til en annen forespørsel. Bruk en ny id.");
 }
 
+TEST(EngineDispatch, ARetryThatSpellsANumberDifferentlyIsTheSameRequest) {
+    EngineHarness harness;
+    harness.acceptLine(R"({"id":"c","op":"cancel","target":"t","n":3})");
+    harness.acceptLine(R"({"id":"c","op":"cancel","n":3.0,"target":"t"})");
+    harness.acceptLine(R"({"id":"c","op":"cancel","target":"t","n":3e0})");
+    harness.acceptLine(R"({"id":"c","op":"cancel","target":"t","n":3.5})");
+    auto lines = harness.out().lines();
+    ASSERT_EQ(lines.size(), 4u);
+    EXPECT_EQ(lines[1], lines[0]);
+    EXPECT_EQ(lines[2], lines[0]);
+    EXPECT_EQ(errorOf(Json::parse(lines[3]))["code"], "request_conflict");
+}
+
 TEST(EngineDispatch, LinesThatAreNotRequestObjectsAreRefusedWithAnEmptyId) {
     EngineHarness harness;
     for (std::string line : {"[1,2]", "\"ping\"", "not json", "{\"id\":\"x\",", "null", "42"}) {
@@ -38,6 +56,37 @@ TEST(EngineDispatch, LinesThatAreNotRequestObjectsAreRefusedWithAnEmptyId) {
         EXPECT_EQ(line["ok"], false);
         EXPECT_EQ(line["error"], (Json{{"code", "invalid_request"},
                                        {"message", "Forespørselen er ikke gyldig JSON."}}));
+    }
+}
+
+TEST(EngineDispatch, AnythingAfterTheRequestObjectMakesTheLineInvalid) {
+    EngineHarness harness;
+    const std::string ping = R"({"id":"n","op":"ping"})";
+    using namespace std::string_literals;
+    for (const std::string& line : {ping + "\0 garbage"s, ping + "\0"s, ping + "\r\0"s, ping + " x",
+                                    ping + "{}", ping + ping}) {
+        EXPECT_TRUE(harness.acceptLine(line));
+    }
+    auto lines = harness.out().jsonLines();
+    ASSERT_EQ(lines.size(), 6u);
+    for (const auto& line : lines) {
+        EXPECT_EQ(line, (Json{{"id", ""},
+                              {"ok", false},
+                              {"error",
+                               {{"code", "invalid_request"},
+                                {"message", "Forespørselen er ikke gyldig JSON."}}}}));
+    }
+    EXPECT_EQ(harness.engine().ledger().inFlightCount(), 0);
+}
+
+TEST(EngineDispatch, WhiteSpaceAroundTheRequestObjectIsFine) {
+    EngineHarness harness;
+    harness.acceptLine(std::string(R"({"id":"cr","op":"ping"})") + "\r");
+    harness.acceptLine(std::string(" \t") + R"({"id":"spaced","op":"ping"})" + " \t\r");
+    for (const char* id : {"cr", "spaced"}) {
+        auto answer = harness.out().waitForId(id);
+        ASSERT_TRUE(answer) << id;
+        EXPECT_EQ((*answer)["ok"], true);
     }
 }
 
@@ -138,6 +187,64 @@ TEST(EngineDispatch, ReleaseLetsGoOfHeldInputWithoutHalting) {
     ASSERT_FALSE(log.empty());
     EXPECT_EQ(log.back()["kind"], "keyUp");
     EXPECT_EQ(log.back()["keyCode"], 36);
+}
+
+// The simulated desktop's process service, made to fail on demand: `health` reads the
+// program's own pid through it on the reader thread.
+class FaultyProcessInfo : public platform::ProcessInfo {
+  public:
+    enum class Fault { none, failure, error, other };
+    void fail(Fault fault) { fault_.store(fault); }
+
+    std::int32_t ownPid() override {
+        switch (fault_.load()) {
+        case Fault::failure:
+            throw Failure("platform_unavailable", "Systemet svarer ikke.", Json{{"step", "pid"}});
+        case Fault::error:
+            throw std::runtime_error("the pid could not be read");
+        case Fault::other:
+            throw 42;
+        case Fault::none:
+            break;
+        }
+        return inner_.ownPid();
+    }
+    std::int32_t parentPid() override { return inner_.parentPid(); }
+    bool probe(std::int32_t pid) override { return inner_.probe(pid); }
+
+  private:
+    platform::PosixProcessInfo inner_;
+    std::atomic<Fault> fault_{Fault::none};
+};
+
+TEST(EngineDispatch, AFastOperationThatThrowsIsAnsweredAndTheReaderGoesOn) {
+    FaultyProcessInfo process;
+    HarnessOptions options;
+    options.process = &process;
+    EngineHarness harness(minimalScenario(), options);
+
+    process.fail(FaultyProcessInfo::Fault::failure);
+    auto failure = harness.request({{"id", "h1"}, {"op", "health"}});
+    EXPECT_EQ(failure, (Json{{"id", "h1"},
+                             {"ok", false},
+                             {"error",
+                              {{"code", "platform_unavailable"},
+                               {"message", "Systemet svarer ikke."},
+                               {"details", {{"step", "pid"}}}}}}));
+
+    process.fail(FaultyProcessInfo::Fault::error);
+    auto error = harness.request({{"id", "h2"}, {"op", "health"}});
+    EXPECT_EQ(errorOf(error), (Json{{"code", "uncertain"},
+                                    {"message", "Uventet feil: the pid could not be read"}}));
+    process.fail(FaultyProcessInfo::Fault::other);
+    auto other = harness.request({{"id", "h3"}, {"op", "health"}});
+    EXPECT_EQ(errorOf(other)["code"], "uncertain");
+
+    process.fail(FaultyProcessInfo::Fault::none);
+    EXPECT_EQ(harness.request({{"id", "p"}, {"op", "ping"}})["ok"], true);
+    EXPECT_EQ(harness.engine().ledger().inFlightCount(), 0) << "every request was finished";
+    auto again = harness.request({{"id", "h2"}, {"op", "health"}});
+    EXPECT_EQ(again, error) << "the failure is the request's receipt";
 }
 
 TEST(EngineDispatch, ShutdownAnswersAndStopsReading) {

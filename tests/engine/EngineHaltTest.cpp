@@ -44,6 +44,31 @@ TEST(EngineHalt, StopDuringAMutationReportsItAndSettlesLater) {
     EXPECT_EQ(*settled, (Json{{"event", "input_settled"}, {"runningWhenStopped", 1}}));
 }
 
+TEST(EngineHalt, HeldInputWhoseReleaseCannotBeMadeStaysListedUntilAReleasePostsIt) {
+    Json scenario = Json::parse(minimalScenario());
+    scenario["uncreatableEvents"] = {{"leftMouseUp", 2}};
+    EngineHarness harness(scenario.dump(), HarnessOptions::withWatchdog(std::chrono::minutes(10)));
+    auto& ledger = harness.engine().input().ledger();
+    ASSERT_TRUE(ledger.press(
+        HeldInput::button(0), Point{5, 5}, [] { return true; }, [] {}));
+
+    auto stop = harness.request({{"id", "s"}, {"op", "stop"}});
+    EXPECT_EQ(stop["result"]["heldInput"]["buttons"], Json::array({0}));
+    auto stopped = harness.out().waitForEvent("stopped");
+    ASSERT_TRUE(stopped);
+    EXPECT_EQ((*stopped)["heldInput"]["buttons"], Json::array({0})) << "said as it is";
+
+    auto failedAgain = harness.request({{"id", "r1"}, {"op", "release"}});
+    EXPECT_EQ(failedAgain["result"]["heldInput"]["buttons"], Json::array({0}));
+    auto released = harness.request({{"id", "r2"}, {"op", "release"}});
+    EXPECT_EQ(released["result"]["heldInput"]["buttons"], Json::array());
+    EXPECT_FALSE(ledger.isHoldingAnything());
+    const auto log = harness.desktop().eventLog();
+    ASSERT_FALSE(log.empty());
+    EXPECT_EQ(log.back()["kind"], "leftMouseUp");
+    EXPECT_EQ(log.back()["x"], 5);
+}
+
 TEST(EngineHalt, StopWithoutMutationsWritesNoSettledEvent) {
     EngineHarness harness;
     harness.request({{"id", "s"}, {"op", "stop"}});
@@ -112,7 +137,7 @@ TEST(EngineHalt, HaltReleasesHeldInputAndForgetsTheObservation) {
 }
 
 TEST(EngineHalt, WatchdogReleasesInputHeldLongerThanSixSeconds) {
-    EngineHarness harness(minimalScenario(), HarnessOptions{20ms});
+    EngineHarness harness(minimalScenario(), HarnessOptions::withWatchdog(20ms));
     auto& ledger = harness.engine().input().ledger();
     ASSERT_TRUE(ledger.press(
         HeldInput::key(49), std::nullopt, [] { return true; }, [] {}));
@@ -158,7 +183,7 @@ TEST(EngineHalt, ReaderAnswersAnOverlongLineAndEndsWithTheEndOfInput) {
     std::string input(1048577, 'x');
     input += "\n{\"id\":\"after\",\"op\":\"ping\"}\n{\"id\":\"partial\",\"op\":\"ping\"}";
     std::size_t offset = 0;
-    harness.engine().runReader([&](char* buffer, std::size_t size) {
+    harness.runReader([&](char* buffer, std::size_t size) {
         std::size_t count = std::min(size, input.size() - offset);
         std::copy_n(input.data() + offset, count, buffer);
         offset += count;
@@ -182,7 +207,7 @@ TEST(EngineHalt, ReaderStopsAtShutdownAndLeavesLaterLinesUnanswered) {
     EngineHarness harness;
     std::string input = "{\"id\":\"bye\",\"op\":\"shutdown\"}\n{\"id\":\"late\",\"op\":\"ping\"}\n";
     bool served = false;
-    harness.engine().runReader([&](char* buffer, std::size_t size) -> std::size_t {
+    harness.runReader([&](char* buffer, std::size_t size) -> std::size_t {
         if (served) {
             ADD_FAILURE() << "read again after shutdown";
             return 0;

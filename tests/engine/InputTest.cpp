@@ -335,7 +335,7 @@ TEST(Input, AStopBetweenClicksKeepsTheFirstAndReportsIt) {
               stoppedBefore);
     ledger.resume();
 
-    // A failing check before the second click is the guard's own failure, unchanged.
+    // A failing check before the second click is the guard's own failure, with the click done.
     const Failure guardFailure("guard", "Appen er ikke lenger foran.");
     const auto before = harness.desktop().eventLog().size();
     EXPECT_EQ(failureOf([&] {
@@ -345,7 +345,7 @@ TEST(Input, AStopBetweenClicksKeepsTheFirstAndReportsIt) {
                                    }
                                }));
               }),
-              guardFailure);
+              guardFailure.adding({{"clicks", 1}}));
     EXPECT_EQ(countKind(programEvents(harness, before), "leftMouseDown"), 1);
 
     // A cancel refuses the third click.
@@ -565,6 +565,9 @@ class FaultyEvents final : public platform::EventSystem {
     void post(const platform::Event& event, std::uint32_t tapLocation) override {
         inner_.post(event, tapLocation);
     }
+    bool awaitTapDelivery(std::chrono::milliseconds bound) override {
+        return inner_.awaitTapDelivery(bound);
+    }
     std::optional<Point> currentPointerLocation() override {
         return inner_.currentPointerLocation();
     }
@@ -593,6 +596,14 @@ class FaultyEvents final : public platform::EventSystem {
     platform::EventSystem& inner_;
 };
 
+// Fails the first `count` creations of an event of `type`.
+std::function<bool(std::uint32_t)> failingFirst(std::uint32_t type, int count) {
+    auto seen = std::make_shared<int>(0);
+    return [=](std::uint32_t created) {
+        return created == type && ++*seen <= count;
+    };
+}
+
 // Fails the `nth` creation of an event of `type` (1 for the first).
 std::function<bool(std::uint32_t)> failingNth(std::uint32_t type, int nth) {
     auto seen = std::make_shared<int>(0);
@@ -606,8 +617,9 @@ TEST(Input, WithoutASignedSourceNothingIsPosted) {
     FaultyEvents events(harness.desktop().platform().events);
     events.sourceless = true;
     InputState input(events, harness.listener().policy().signature, KeyPolicy::macOS());
-    const Failure unsignedEvents(
-        "uncertain", "Kunne ikke lage hendelser som Orvel Rire kan kjenne igjen som sine egne.");
+    const Failure unsignedEvents("input_unavailable",
+                                 "Kunne ikke lage hendelser som Orvel Rire kan kjenne igjen som "
+                                 "sine egne. Ingenting ble sendt.");
     const auto guard = openGuard();
     const std::vector<std::function<void()>> actions = {
         [&] {
@@ -632,47 +644,78 @@ TEST(Input, WithoutASignedSourceNothingIsPosted) {
     EXPECT_FALSE(input.ledger().isHoldingAnything());
 }
 
-TEST(Input, EventsThatCannotBeMadeFailTheActionWithItsProgress) {
+TEST(Input, EventsThatCannotBeMadeFailTheActionSayingWhetherAnythingWasSent) {
     EngineHarness harness;
     FaultyEvents events(harness.desktop().platform().events);
     InputState input(events, harness.listener().policy().signature, KeyPolicy::macOS());
     const auto guard = openGuard();
-    const Failure mouse("uncertain", "Kunne ikke lage musehendelsen.");
-    const Failure keystroke("uncertain", "Kunne ikke lage tastetrykket.");
+    const auto unavailable = [](const std::string& what, bool sentSome) {
+        return Failure("input_unavailable", what + (sentSome ? " Handlingen ble bare delvis utført."
+                                                             : " Ingenting ble sendt."));
+    };
+    const std::string mouse = "Kunne ikke lage musehendelsen.";
+    const std::string keystroke = "Kunne ikke lage tastetrykket.";
 
     events.fails = failingNth(platform::eventtype::keyUp, 3);
     EXPECT_EQ(failureOf([&] { Input::type(input, "abcd", guard); }),
-              keystroke.adding({{"typed", 2}}));
+              unavailable(keystroke, true).adding({{"typed", 2}}));
     auto sent = programEvents(harness);
     EXPECT_EQ(countKind(sent, "keyDown"), 2);
 
+    events.fails = failingNth(platform::eventtype::keyUp, 1);
+    auto before = harness.desktop().eventLog().size();
+    EXPECT_EQ(failureOf([&] { Input::type(input, "abcd", guard); }),
+              unavailable(keystroke, false).adding({{"typed", 0}}));
     events.fails = failingNth(platform::eventtype::keyDown, 1);
-    EXPECT_EQ(failureOf([&] { Input::press(input, "tab", {}, guard); }), keystroke);
+    EXPECT_EQ(failureOf([&] { Input::press(input, "tab", {}, guard); }),
+              unavailable(keystroke, false));
+    events.fails = failingNth(platform::eventtype::mouseMoved, 1);
+    EXPECT_EQ(failureOf([&] {
+                  Input::click(input, Point{9, 9}, "left", 1, guard);
+              }),
+              unavailable(mouse, false));
+    EXPECT_TRUE(programEvents(harness, before).empty());
 
     events.fails = failingNth(platform::eventtype::leftMouseUp, 2);
-    auto before = harness.desktop().eventLog().size();
+    before = harness.desktop().eventLog().size();
     EXPECT_EQ(failureOf([&] {
                   Input::click(input, Point{9, 9}, "left", 3, guard);
               }),
-              mouse.adding({{"clicks", 1}}));
+              unavailable(mouse, true).adding({{"clicks", 1}}));
     EXPECT_EQ(countKind(programEvents(harness, before), "leftMouseDown"), 1);
 
+    // The pointer had moved there already.
     events.fails = failingNth(platform::eventtype::scrollWheel, 1);
-    EXPECT_EQ(failureOf([&] { Input::scroll(input, Point{9, 9}, 1, 1, guard); }), mouse);
+    EXPECT_EQ(failureOf([&] {
+                  Input::scroll(input, Point{9, 9}, 1, 1, guard);
+              }),
+              unavailable(mouse, true));
 
     events.fails = failingNth(platform::eventtype::leftMouseDragged, 4);
     before = harness.desktop().eventLog().size();
     EXPECT_EQ(failureOf([&] {
                   Input::drag(input, Point{100, 100}, Point{220, 100}, guard);
               }),
-              mouse.adding({{"releasedAt", point(130, 100)}}));
+              unavailable(mouse, true).adding({{"releasedAt", point(130, 100)}}));
     sent = programEvents(harness, before);
     EXPECT_EQ(sent.back()["kind"], "leftMouseUp");
     EXPECT_EQ(sent.back()["x"], 130);
 
-    // Without an up event the button stays booked, so that a stop still lets go of it.
+    // Without an up event of its own the drag lets go through the ledger's release.
     events.fails = failingNth(platform::eventtype::leftMouseUp, 1);
-    EXPECT_EQ(failureOf([&] { Input::drag(input, Point{1, 1}, Point{2, 2}, guard); }), mouse);
+    before = harness.desktop().eventLog().size();
+    EXPECT_FALSE(failureOf([&] { Input::drag(input, Point{1, 1}, Point{2, 2}, guard); }));
+    sent = programEvents(harness, before);
+    EXPECT_EQ(sent.back()["kind"], "leftMouseUp");
+    EXPECT_EQ(sent.back()["x"], 2);
+    EXPECT_FALSE(input.ledger().isHoldingAnything());
+
+    // When that fails too the button stays booked, so that a stop still lets go of it.
+    events.fails = failingFirst(platform::eventtype::leftMouseUp, 2);
+    EXPECT_EQ(failureOf([&] {
+                  Input::drag(input, Point{1, 1}, Point{2, 2}, guard);
+              }),
+              unavailable(mouse, true));
     EXPECT_EQ(input.ledger().snapshot()["buttons"], Json::array({0}));
     input.ledger().stop();
 

@@ -256,6 +256,50 @@ TEST(Observation, ResolutionRefusesWindowsItCannotTellApart) {
     }
 }
 
+TEST(Observation, TitlesDifferingOnlyInNormalisationNameTheSameWindow) {
+    // The window server gives the title composed, the app decomposed.
+    EngineHarness harness(R"({"apps": [{"pid": 501, "name": "Caf\u00E9"}],
+      "windows": [{"windowId": 101, "pid": 501, "title": "Caf\u00E9",
+                   "frame": {"x": 100, "y": 80, "width": 800, "height": 600},
+                   "tree": {"id": "w1", "title": "Cafe\u0301"}}]})");
+    auto response = harness.request(observeRequest("a"));
+    ASSERT_EQ(response["ok"], true) << response.dump();
+    EXPECT_EQ(response["result"]["window"]["title"], "Cafe\u0301")
+        << "the window's own title is reported as it is spelled";
+}
+
+// Answers the application's window list with one more entry that is not an element.
+class MixedWindowList : public CountingAccessibility {
+  public:
+    using CountingAccessibility::copyAttributeValue;
+    using CountingAccessibility::CountingAccessibility;
+
+    platform::AXAnswer<platform::AXValue>
+    copyAttributeValue(const platform::ElementHandle& element, const std::string& attribute,
+                       platform::CallTimeout timeout) override {
+        auto answer = CountingAccessibility::copyAttributeValue(element, attribute, timeout);
+        if (attribute == "AXWindows" && answer.ok()) {
+            answer.value.array.push_back(platform::AXValue::ofString("AXWindow"));
+        }
+        return answer;
+    }
+};
+
+TEST(Observation, AWindowListHoldingAnythingButElementsCountsAsNoWindows) {
+    EngineHarness harness(notesScenario);
+    MixedWindowList mixed(harness.desktop().platform().accessibility);
+    Accessibility accessibility(mixed, platform::macOSProfile().texts.accessibilityNotGranted);
+    auto window = harness.engine().liveWindow(501, 101);
+    auto ticket = harness.engine().ledger().admit("mixed", false, "f").ticket;
+    try {
+        accessibility.axWindow(501, window, harness.engine().deadline(ticket, 8));
+        ADD_FAILURE() << "a window was picked out of a malformed list";
+    } catch (const Failure& failure) {
+        EXPECT_EQ(failure,
+                  Failure("target_missing", "Appen har ingen vinduer tilgjengelig for styring."));
+    }
+}
+
 TEST(Observation, OnlyTheFirstSixtyFourWindowsAreCandidates) {
     Json windows = Json::array();
     for (int i = 0; i < 70; ++i) {

@@ -51,6 +51,18 @@ TEST(TargetPolicy, NamesCannotEvadeTheFragmentsBySpelling) {
     EXPECT_EQ(policy.denial("com.example.notes", "\u00C9clair", 500), std::nullopt);
 }
 
+TEST(TargetPolicy, IdentifiersMatchInEveryCanonicallyEquivalentSpelling) {
+    const auto profile = platform::linuxProfile(platform::LockSource::sessionAndScreensaver);
+    TargetPolicy policy(profile.targets, "no.orvel.caf\u00E9", {10});
+    // A Kelvin sign is a canonical spelling of K.
+    const std::string kelvin = "org.keepassxc.\u212AeePassXC";
+    EXPECT_EQ(policy.denial(kelvin, "Vault", 500),
+              "Denne appen er utenfor rekkevidde for Linux-styring: " + kelvin + ".");
+    EXPECT_EQ(policy.denial("no.orvel.cafe\u0301", "Orvel", 500), ownSurface);
+    EXPECT_EQ(policy.denial("org.keepassxc.keepassxc", "Vault", 500), std::nullopt)
+        << "identifiers still compare case-sensitively";
+}
+
 TEST(TargetPolicy, TheLinuxProfileRefusesTerminalsSettingsPromptsAndLockers) {
     const auto profile = platform::linuxProfile(platform::LockSource::sessionAndScreensaver);
     TargetPolicy policy(profile.targets, "no.orvel.code", {10});

@@ -68,6 +68,21 @@ TEST(Targets, AppsAreSortedByNameIgnoringCaseAndCountTheirEligibleWindows) {
     EXPECT_EQ(apps[3]["denialReason"], "Orvel Rire kan ikke styre sin egen kontrollflate.");
 }
 
+TEST(Targets, AppsAreSortedAsTheLanguageSortsThemAndStableForEqualNames) {
+    EngineHarness harness(R"({"apps": [
+      {"pid": 501, "name": "Zeta"}, {"pid": 502, "name": "\u00E9clair"},
+      {"pid": 503, "name": "apple"}, {"pid": 504, "name": "\u00C9clair"},
+      {"pid": 505, "name": "Eclair"}]})");
+    auto apps = harness.request({{"id", "a"}, {"op", "apps.list"}})["result"]["apps"];
+    std::vector<int> pids;
+    for (const auto& app : apps) {
+        pids.push_back(app["pid"]);
+    }
+    EXPECT_EQ(pids, (std::vector<int>{503, 505, 502, 504, 501}))
+        << "accented letters sort with their base letter, before Z; names equal but for case "
+           "keep the workspace's order";
+}
+
 TEST(Targets, HostileWindowDictionariesAreSkippedAndTheRestRead) {
     EngineHarness harness(targetsScenario);
     auto windows = harness.engine().targets().windows(502, false);

@@ -63,6 +63,30 @@ TEST(UserInputListener, OnlyTheFirstUserEventOfATakeoverIsReported) {
     EXPECT_DOUBLE_EQ(*status.lastUserInputAt, secondsSince1970(harness.clock().now()));
 }
 
+TEST(UserInputListener, ATakeoverIsRememberedUntilTheNextAutomationStarts) {
+    EngineHarness harness;
+    auto& listener = harness.listener();
+    listener.setOnTakeover(nullptr);
+    harness.desktop().apply({{"userInput", "keyDown"}});
+    waitForDeliveries(harness);
+    EXPECT_FALSE(listener.takenOver()) << "a user event outside automation is no takeover";
+
+    listener.setAutomation(true);
+    postOwnEvent(harness);
+    waitForDeliveries(harness);
+    EXPECT_FALSE(listener.takenOver());
+    harness.desktop().apply({{"userInput", "mouseMoved"}});
+    waitForDeliveries(harness);
+    EXPECT_TRUE(listener.takenOver());
+    EXPECT_FALSE(listener.automation());
+
+    // Ending the automation (as the halt and the end of the action do) keeps the verdict.
+    listener.setAutomation(false);
+    EXPECT_TRUE(listener.takenOver());
+    listener.setAutomation(true);
+    EXPECT_FALSE(listener.takenOver());
+}
+
 TEST(UserInputListener, ADisabledTapIsReenabledAndSaysWhy) {
     EngineHarness harness;
     harness.desktop().apply({{"tapDisabled", "timeout"}});
@@ -77,8 +101,7 @@ TEST(UserInputListener, ADisabledTapIsReenabledAndSaysWhy) {
 }
 
 TEST(UserInputListener, StartingOffTheMainLoopIsRefusedUntilATapIsInstalled) {
-    EngineHarness harness(minimalScenario(),
-                          HarnessOptions{std::chrono::milliseconds(1000), false});
+    EngineHarness harness(minimalScenario(), HarnessOptions::withoutListener());
     harness.listener().start();
     auto refused = harness.listener().currentStatus();
     EXPECT_FALSE(refused.active);

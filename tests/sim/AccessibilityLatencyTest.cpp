@@ -7,6 +7,8 @@
 
 #include <gtest/gtest.h>
 
+#include <cmath>
+
 namespace orvel::sim::testing {
 namespace {
 
@@ -58,6 +60,31 @@ TEST_F(AccessibilityLatency, AMessageBeyondTheTimeOutGivesUpWhenTheTimeOutPasses
     EXPECT_EQ(ax.setMessagingTimeout(slow, 0), ax::success);
     EXPECT_TRUE(ax.copyAttributeValue(slow, "AXTitle").ok());
     EXPECT_EQ(ax.setMessagingTimeout(slow, -1), -25201);
+}
+
+TEST_F(AccessibilityLatency, AReadBoundedByItsOwnTimeOutGivesUpAtTheShorterOfTheTwo) {
+    auto patient = app(601, 1.0f);
+    auto start = SteadyClock::now();
+    EXPECT_EQ(ax.copyAttributeValue(patient, "AXRole", 0.05).status, ax::cannotComplete);
+    EXPECT_EQ(ax.copyActionNames(patient, 0.05).status, ax::cannotComplete);
+    EXPECT_EQ(ax.isAttributeSettable(patient, "AXValue", 0.05).status, ax::cannotComplete);
+    const double gaveUpAfter = secondsSince(start);
+    EXPECT_GE(gaveUpAfter, 3 * 0.05 * 0.9);
+    EXPECT_LT(gaveUpAfter, 3 * slowLatency) << "each call gave up before the app answered";
+
+    // The call's bound never lengthens the handle's time-out, and a bound the app can meet
+    // lets the answer through.
+    auto hurried = app(601, shortTimeout);
+    start = SteadyClock::now();
+    EXPECT_EQ(ax.copyAttributeValue(hurried, "AXRole", 5.0).status, ax::cannotComplete);
+    EXPECT_LT(secondsSince(start), slowLatency);
+    EXPECT_TRUE(ax.copyAttributeValue(patient, "AXRole", 0.5).ok());
+
+    // No time at all gives up at once unless the answer is immediate.
+    EXPECT_EQ(ax.copyAttributeValue(patient, "AXRole", 0.0).status, ax::cannotComplete);
+    EXPECT_EQ(ax.copyAttributeValue(patient, "AXRole", std::nan("")).status, ax::cannotComplete);
+    auto quick = app(602, 1.0f);
+    EXPECT_TRUE(ax.copyAttributeValue(quick, "AXRole", 0.0).ok());
 }
 
 TEST_F(AccessibilityLatency, ElementLatencyAddsToTheApps) {

@@ -1,6 +1,7 @@
 // The event tap: when it can be created and enabled, delivery on the main loop only to an
 // installed and enabled tap, user data telling the program's events from the user's, the
-// disabled-tap notices, lock notifications and the script steps that wait for posted events.
+// disabled-tap notices, lock notifications, the script steps that wait for posted events, and
+// waiting until the taps have seen every event so far.
 #include "SimTestSupport.hpp"
 
 #include "platform/EventSystem.hpp"
@@ -9,6 +10,7 @@
 
 #include <atomic>
 #include <mutex>
+#include <thread>
 
 namespace orvel::sim::testing {
 namespace {
@@ -129,6 +131,65 @@ TEST(EventTap, EventsReachAnInstalledEnabledTapOnTheMainLoopWithTheirUserData) {
     for (const auto& delivery : seen) {
         EXPECT_TRUE(delivery.onMainLoop);
     }
+}
+
+TEST(EventTap, AwaitingDeliveryReturnsOnceTheTapHasSeenEveryEventSoFar) {
+    auto desktop = loadDesktop("{}");
+    auto& events = desktop->platform().events;
+    MainLoopThread loop(desktop->platform().mainLoop);
+    Recorder recorder(desktop->platform().mainLoop);
+    ASSERT_TRUE(installTap(events, recorder));
+
+    // The user's events come from another thread; whatever the desktop has logged before the
+    // wait must have reached the tap when the wait returns.
+    std::atomic<bool> done{false};
+    std::thread user([&] {
+        for (int event = 0; event < 300 && !done.load(); ++event) {
+            desktop->apply({{"userInput", "keyDown"}});
+        }
+    });
+    bool delivered = true;
+    for (int round = 0; round < 100 && delivered; ++round) {
+        const auto logged = desktop->eventLog().size();
+        delivered = events.awaitTapDelivery(2000ms) && recorder.deliveries().size() >= logged;
+        EXPECT_TRUE(delivered) << "round " << round;
+    }
+    done = true;
+    user.join();
+}
+
+TEST(EventTap, AwaitingDeliveryGivesUpWithinItsBoundAndNeverOnTheMainLoop) {
+    auto desktop = loadDesktop("{}");
+    auto& events = desktop->platform().events;
+    const auto start = SteadyClock::now();
+    EXPECT_FALSE(events.awaitTapDelivery(50ms)) << "no main loop is running";
+    EXPECT_GE(secondsSince(start), 0.045);
+    EXPECT_LT(secondsSince(start), 1.0);
+
+    MainLoopThread loop(desktop->platform().mainLoop);
+    loop.drain(); // the marker left behind by the wait that gave up runs harmlessly
+    EXPECT_TRUE(events.awaitTapDelivery(2000ms));
+    const bool onTheLoop =
+        desktop->platform().mainLoop.runSync([&] { return events.awaitTapDelivery(2000ms); });
+    EXPECT_FALSE(onTheLoop) << "the loop cannot wait for itself";
+}
+
+TEST(EventTap, TheScenarioCanMakeTheFirstEventsOfAKindUncreatable) {
+    auto desktop = loadDesktop(R"({"uncreatableEvents": {"leftMouseUp": 2, "keyUp": 1}})");
+    auto& events = desktop->platform().events;
+    const auto source = events.createSource(platform::eventsource::hidSystemState);
+    const auto mouseUp = [&] {
+        return events.createMouseEvent(source, type::leftMouseUp, Point{1, 1}, 0).has_value();
+    };
+    EXPECT_TRUE(events.createMouseEvent(source, type::leftMouseDown, Point{1, 1}, 0));
+    EXPECT_FALSE(mouseUp());
+    EXPECT_FALSE(mouseUp());
+    EXPECT_TRUE(mouseUp());
+    EXPECT_TRUE(mouseUp());
+    EXPECT_TRUE(events.createKeyboardEvent(source, 0, true));
+    EXPECT_FALSE(events.createKeyboardEvent(source, 0, false));
+    EXPECT_TRUE(events.createKeyboardEvent(source, 0, false));
+    EXPECT_TRUE(events.createScrollWheelEvent(source, 0, 2, 1, 1, 0));
 }
 
 TEST(EventTap, OnlyTheEventTypesOfTheMaskAreDelivered) {

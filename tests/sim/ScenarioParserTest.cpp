@@ -33,6 +33,10 @@ TEST(ScenarioParser, RefusalsNameThePlaceAndTheProblem) {
          "scenario: apps[0].latency must be a number of seconds, 0 or more"},
         {R"({"apps": [{"pid": 501, "hidden": 1}]})",
          "scenario: apps[0].hidden must be true or false"},
+        {R"({"uncreatableEvents": ["keyUp"]})",
+         "scenario: uncreatableEvents must be an object of event kinds and counts"},
+        {R"({"uncreatableEvents": {"keyUpp": 1}})",
+         "scenario: uncreatableEvents.keyUpp is not a known event kind"},
         {R"({"windows": [{"windowId": 1, "pid": 7, "tree": {"id": "w"}}]})",
          "scenario: windows[0] has a tree but no app has its pid 7"},
         {R"({"windows": [{"windowId": 1, "pid": 7}, {"windowId": 1, "pid": 8}]})",
@@ -90,6 +94,19 @@ TEST(ScenarioParser, RefusalsNameThePlaceAndTheProblem) {
         {R"({"displays": [{"frame": {"x": 0, "y": 0, "width": 10, "height": 10}, "scale": 0}]})",
          "scenario: displays[0].scale must be greater than 0"},
         {R"({"pointer": {"x": "1", "y": 2}})", "scenario: pointer.x must be a finite number"},
+        {R"({"apps": [{"pid": 1, "name": {"bytes": "4b6"}}]})",
+         "scenario: apps[0].name.bytes must have an even number of hexadecimal digits"},
+        {R"({"apps": [{"pid": 1, "bundleId": {"bytes": "4g"}}]})",
+         "scenario: apps[0].bundleId.bytes must hold only hexadecimal digits"},
+        {R"({"apps": [{"pid": 1, "name": {"bytes": "+4"}}]})",
+         "scenario: apps[0].name.bytes must hold only hexadecimal digits"},
+        {R"({"apps": [{"pid": 1, "name": {"hex": "4b"}}]})",
+         "scenario: apps[0].name.hex is not a known key"},
+        {R"({"apps": [{"pid": 1, "name": {}}]})", R"(scenario: apps[0].name needs "bytes")"},
+        {R"({"windows": [{"windowId": 1, "pid": 7, "title": 3}]})",
+         R"(scenario: windows[0].title must be a string or {"bytes": "<hex>"})"},
+        {R"({"apps": [{"pid": 1}], "windows": [{"windowId": 1, "pid": 1, "tree": {"id": {"bytes": "77"}}}]})",
+         "scenario: windows[0].tree.id must be a string"},
     };
     for (const auto& [scenario, error] : cases) {
         EXPECT_EQ(refusal(scenario), error) << scenario;
@@ -122,6 +139,32 @@ TEST(ScenarioParser, AnEmptyScenarioIsAnEmptyDesktopWithTheDefaults) {
     ASSERT_TRUE(mode);
     EXPECT_EQ(mode->width, 1512);
     EXPECT_EQ(mode->pixelWidth, 3024);
+}
+
+TEST(ScenarioParser, RawBytesAreHandedOverAsTheyAre) {
+    auto desktop = loadDesktop(R"({
+      "apps": [{"pid": 1, "bundleId": {"bytes": "612eff"}, "name": {"bytes": "4B61FF"}}],
+      "windows": [{"windowId": 1, "pid": 1, "title": {"bytes": "54e282"},
+                   "frame": {"x": 0, "y": 0, "width": 100, "height": 100},
+                   "tree": {"id": "w", "children": [
+                     {"id": "b", "role": {"bytes": "c0af"}, "subrole": {"bytes": ""},
+                      "description": {"bytes": "ff"}, "label": {"bytes": "fe"},
+                      "value": {"bytes": "6869ed"}}]}}]})");
+    auto& platform = desktop->platform();
+    const auto apps = platform.workspace.runningApplications();
+    ASSERT_EQ(apps.size(), 1u);
+    EXPECT_EQ(apps[0].bundleIdentifier, "a.\xFF");
+    EXPECT_EQ(apps[0].localizedName, "Ka\xFF");
+    auto windows = platform.windowServer.copyWindowInfo(platform::windowlist::onScreenOnly, 0);
+    ASSERT_TRUE(windows);
+    EXPECT_EQ((*windows)[0]["kCGWindowName"].get<std::string>(), "T\xE2\x82");
+    EXPECT_EQ(desktop->elementAttribute("w", "AXTitle"), Json("T\xE2\x82"))
+        << "the window's tree takes the window's title";
+    EXPECT_EQ(desktop->elementAttribute("b", "AXRole"), Json("\xC0\xAF"));
+    EXPECT_EQ(desktop->elementAttribute("b", "AXSubrole"), Json(""));
+    EXPECT_EQ(desktop->elementAttribute("b", "AXDescription"), Json("\xFF"));
+    EXPECT_EQ(desktop->elementAttribute("b", "AXLabel"), Json("\xFE"));
+    EXPECT_EQ(desktop->elementAttribute("b", "AXValue"), Json("hi\xED"));
 }
 
 TEST(ScenarioParser, SelfAndParentStandForTheProcessIds) {

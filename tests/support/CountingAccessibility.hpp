@@ -37,21 +37,26 @@ class CountingAccessibility : public platform::AccessibilityService {
                                      float seconds) override {
         return inner_.setMessagingTimeout(element, seconds);
     }
+    using platform::AccessibilityService::copyActionNames;
+    using platform::AccessibilityService::copyAttributeValue;
+    using platform::AccessibilityService::isAttributeSettable;
     platform::AXAnswer<platform::AXValue>
-    copyAttributeValue(const platform::ElementHandle& element,
-                       const std::string& attribute) override {
+    copyAttributeValue(const platform::ElementHandle& element, const std::string& attribute,
+                       platform::CallTimeout timeout) override {
         count(attribute);
-        return inner_.copyAttributeValue(element, attribute);
+        return inner_.copyAttributeValue(element, attribute, timeout);
     }
     platform::AXAnswer<std::vector<std::string>>
-    copyActionNames(const platform::ElementHandle& element) override {
+    copyActionNames(const platform::ElementHandle& element,
+                    platform::CallTimeout timeout) override {
         count("actions");
-        return inner_.copyActionNames(element);
+        return inner_.copyActionNames(element, timeout);
     }
     platform::AXAnswer<bool> isAttributeSettable(const platform::ElementHandle& element,
-                                                 const std::string& attribute) override {
+                                                 const std::string& attribute,
+                                                 platform::CallTimeout timeout) override {
         count("settable " + attribute);
-        return inner_.isAttributeSettable(element, attribute);
+        return inner_.isAttributeSettable(element, attribute, timeout);
     }
     std::int32_t setAttributeValue(const platform::ElementHandle& element,
                                    const std::string& attribute,

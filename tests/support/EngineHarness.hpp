@@ -1,6 +1,10 @@
 // An engine on a fresh simulated desktop inside the test process: the desktop's main loop
 // runs on a thread of its own, the takeover listener is started there, and the engine's
 // output is captured line by line. Requests are handed to `accept` as the reader would.
+//
+// With ORVEL_PROTOCOL_CORPUS naming a file, every harness appends its requests and the engine's
+// output lines to it as one JSON line when it ends, so that a later check can validate every
+// response against the protocol's schemas.
 #pragma once
 
 #include "Engine.hpp"
@@ -13,14 +17,38 @@
 #include <atomic>
 #include <chrono>
 #include <memory>
+#include <mutex>
+#include <optional>
 #include <string>
 #include <thread>
+#include <vector>
 
 namespace orvel::testing {
 
 struct HarnessOptions {
     std::chrono::milliseconds watchdogInterval{1000};
     bool startListener = true;
+    // Passed on to the engine: where its output goes instead of `out()`, and its screenshot
+    // budget.
+    Wire::LineSink lineSink;
+    std::optional<ScreenshotBudget> screenshotBudget;
+
+    // Takes the place of the simulated desktop's process service when given; it must outlive
+    // the harness.
+    platform::ProcessInfo* process = nullptr;
+    // Takes the place of the captured standard output when given (out() then sees nothing).
+    std::shared_ptr<platform::OutputChannel> out = nullptr;
+
+    static HarnessOptions withWatchdog(std::chrono::milliseconds interval) {
+        HarnessOptions options;
+        options.watchdogInterval = interval;
+        return options;
+    }
+    static HarnessOptions withoutListener() {
+        HarnessOptions options;
+        options.startListener = false;
+        return options;
+    }
 };
 
 // The "error" object of a failure response; empty for anything else.
@@ -55,6 +83,8 @@ class EngineHarness {
     Json request(const Json& request, std::chrono::milliseconds timeout = std::chrono::seconds(10));
     // Hands a raw line to the engine; returns what `accept` returned.
     bool acceptLine(const std::string& line);
+    // The engine's reader body on `read`, with the lines it reads recorded for the corpus.
+    void runReader(const Engine::InputReader& read);
 
   private:
     class MainLoopThread {
@@ -67,7 +97,13 @@ class EngineHarness {
         std::thread thread_;
     };
 
+    void recordRequest(std::string line);
+    void appendToCorpus();
+
+    std::mutex requestsLock_;
+    std::vector<std::string> requests_; // guarded by requestsLock_
     std::unique_ptr<sim::SimulatedDesktop> desktop_;
+    std::unique_ptr<platform::Platform> platform_; // the services the engine was given
     std::unique_ptr<MainLoopThread> mainLoop_;
     ManualClock clock_;
     LineCapture out_;

@@ -53,7 +53,7 @@ LockSignals::~LockSignals() {
 
 void LockSignals::watchScreensaver(LinuxMainLoop& loop, const std::string& address,
                                    std::chrono::milliseconds callTimeout) {
-    sessionBus_ = BusConnection::connect(address, callTimeout);
+    sessionBus_ = ServiceConnection::connect(address, callTimeout);
     if (!sessionBus_ || !loop.attachBus(sessionBus_->bus())) {
         sessionBus_.reset();
         return;
@@ -64,7 +64,7 @@ void LockSignals::watchScreensaver(LinuxMainLoop& loop, const std::string& addre
 
 void LockSignals::watchSession(LinuxMainLoop& loop, const std::string& address, std::int32_t ownPid,
                                std::chrono::milliseconds callTimeout) {
-    systemBus_ = BusConnection::connect(address, callTimeout);
+    systemBus_ = ServiceConnection::connect(address, callTimeout);
     if (!systemBus_) {
         return;
     }

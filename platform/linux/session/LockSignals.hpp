@@ -9,7 +9,7 @@
 #pragma once
 
 #include "platform/linux/loop/LinuxMainLoop.hpp"
-#include "platform/linux/session/BusConnection.hpp"
+#include "platform/linux/session/ServiceConnection.hpp"
 
 #include <chrono>
 #include <functional>
@@ -39,8 +39,8 @@ class LockSignals {
                       std::chrono::milliseconds callTimeout);
 
     Notify notify_;
-    std::unique_ptr<BusConnection> sessionBus_;
-    std::unique_ptr<BusConnection> systemBus_;
+    std::unique_ptr<ServiceConnection> sessionBus_;
+    std::unique_ptr<ServiceConnection> systemBus_;
     sd_bus_slot* screensaverMatch_ = nullptr;
     sd_bus_slot* sessionMatch_ = nullptr;
 };

@@ -1,7 +1,7 @@
 #include "platform/linux/session/SessionLockReader.hpp"
 
-#include "platform/linux/session/BusConnection.hpp"
 #include "platform/linux/session/LockServiceNames.hpp"
+#include "platform/linux/session/ServiceConnection.hpp"
 
 #include <cstring>
 
@@ -63,7 +63,7 @@ LockReadings SessionLockReader::read() const {
 }
 
 SourceState SessionLockReader::readScreensaver() const {
-    auto bus = BusConnection::connect(sessionBusAddress_, callTimeout_);
+    auto bus = ServiceConnection::connect(sessionBusAddress_, callTimeout_);
     if (!bus) {
         return SourceState::absent;
     }
@@ -91,7 +91,7 @@ SourceState SessionLockReader::readScreensaver() const {
 }
 
 void SessionLockReader::readSession(LockReadings& readings) const {
-    auto bus = BusConnection::connect(systemBusAddress_, callTimeout_);
+    auto bus = ServiceConnection::connect(systemBusAddress_, callTimeout_);
     if (!bus) {
         return;
     }

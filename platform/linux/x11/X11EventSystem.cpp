@@ -30,6 +30,12 @@ X11EventSystem::createScrollWheelEvent(std::optional<platform::EventSourceRef>, 
 // No event can be created here, so there is never one to post.
 void X11EventSystem::post(const platform::Event&, std::uint32_t) {}
 
+// Nothing listens, so nothing can say it saw what reached the desktop: callers act as if they
+// could not see the user, as they must.
+bool X11EventSystem::awaitTapDelivery(std::chrono::milliseconds) {
+    return false;
+}
+
 std::optional<Point> X11EventSystem::currentPointerLocation() {
     Window root = 0;
     Window child = 0;

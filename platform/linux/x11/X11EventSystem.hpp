@@ -1,7 +1,8 @@
 // The event system of the X11 desktop, for now without input synthesis and without a
 // takeover tap: no event source or event can be created and no tap installed, so the
 // takeover listener reports itself inactive and every pointer or key action is refused before
-// anything is posted. The pointer location is the server's. No switch like secure keyboard
+// anything is posted; with no tap, no delivery to one is ever confirmed. The pointer location
+// is the server's. No switch like secure keyboard
 // entry exists on X11, so it always reads off. Safe from any thread.
 #pragma once
 
@@ -27,6 +28,7 @@ class X11EventSystem final : public platform::EventSystem {
                            std::uint32_t wheelCount, std::int32_t wheel1, std::int32_t wheel2,
                            std::int32_t wheel3) override;
     void post(const platform::Event& event, std::uint32_t tapLocation) override;
+    bool awaitTapDelivery(std::chrono::milliseconds bound) override;
     std::optional<Point> currentPointerLocation() override;
     std::optional<platform::EventTapRef> createTap(std::uint32_t location, std::uint32_t placement,
                                                    std::uint32_t options,

@@ -1,6 +1,5 @@
 #include "platform/linux/x11/X11Workspace.hpp"
 
-#include "platform/linux/NameCollation.hpp"
 #include "platform/linux/x11/ApplicationFacts.hpp"
 #include "platform/linux/x11/WindowIdentity.hpp"
 #include "platform/linux/x11/WindowList.hpp"
@@ -99,7 +98,7 @@ bool X11Workspace::openURL(const std::string&) {
 }
 
 int X11Workspace::localizedCaseInsensitiveCompare(const std::string& a, const std::string& b) {
-    return compareNames(a, b);
+    return collation_.compare(a, b);
 }
 
 // The accessibility bus's applications in its order, then window owners it does not list, by

@@ -3,13 +3,15 @@
 // their facts come from /proc and their windows (see ApplicationFacts). Activation asks the
 // window manager through _NET_ACTIVE_WINDOW as a pager does (source 2, which managers do not
 // refuse as focus stealing); without a window manager the window is raised and given the
-// input focus. There is no settings pane to open.
+// input focus. There is no settings pane to open. Names are ordered by the user's locale's
+// collation.
 //
 // Its calls belong to the main loop, on whose X connection they run: from another thread
 // they hop there and wait, so the loop must be running.
 #pragma once
 
 #include "platform/Workspace.hpp"
+#include "platform/common/NameCollation.hpp"
 #include "platform/linux/AccessibleApplications.hpp"
 #include "platform/linux/loop/LinuxMainLoop.hpp"
 #include "platform/linux/x11/X11Connection.hpp"
@@ -38,6 +40,8 @@ class X11Workspace final : public platform::Workspace {
     LinuxMainLoop& loop_;
     const X11Connection& x_;
     AccessibleApplications& accessibleApplications_;
+    // The user's language's order of names, ignoring case.
+    const platform::NameCollation collation_ = platform::NameCollation::forEnvironment();
 };
 
 } // namespace orvel::linuxdesktop

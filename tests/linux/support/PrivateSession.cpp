@@ -7,15 +7,22 @@
 
 namespace orvel::testing {
 
-std::optional<linuxdesktop::LinuxDesktopOptions>
-PrivateSession::desktopOptions(std::string& whyNot) {
+std::string PrivateSession::missing() {
     const auto environment = platform::processEnvironment();
     const auto session = environment("ORVEL_PRIVATE_DESKTOP");
-    if (!session || session != environment("DISPLAY")) {
-        whyNot = "needs the private desktop session (run it under scripts/desktop-session run)";
+    if (!session || session != environment("DISPLAY") || !environment("AT_SPI_BUS_ADDRESS")) {
+        return "needs the private desktop session (run it under scripts/desktop-session run)";
+    }
+    return "";
+}
+
+std::optional<linuxdesktop::LinuxDesktopOptions>
+PrivateSession::desktopOptions(std::string& whyNot) {
+    whyNot = missing();
+    if (!whyNot.empty()) {
         return std::nullopt;
     }
-    return linuxdesktop::readLinuxDesktopOptions(environment, whyNot);
+    return linuxdesktop::readLinuxDesktopOptions(platform::processEnvironment(), whyNot);
 }
 
 bool PrivateSession::hasWindowManager() {

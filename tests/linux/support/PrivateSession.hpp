@@ -7,6 +7,8 @@
 
 #include "platform/linux/LinuxDesktopOptions.hpp"
 
+#include <gtest/gtest.h>
+
 #include <cstdint>
 #include <optional>
 #include <string>
@@ -16,6 +18,9 @@ namespace orvel::testing {
 
 class PrivateSession {
   public:
+    // Empty inside the session; outside one, the reason the test cannot run.
+    static std::string missing();
+
     // The Linux desktop's options inside the session; absent with `whyNot` set outside one.
     static std::optional<linuxdesktop::LinuxDesktopOptions> desktopOptions(std::string& whyNot);
 
@@ -32,5 +37,17 @@ class PrivateSession {
     static bool callLockDouble(const std::string& method,
                                const std::vector<std::string>& arguments);
 };
+
+// The reason a test cannot run outside the private session, empty inside one.
+inline std::string privateSessionMissing() {
+    return PrivateSession::missing();
+}
+
+#define ORVEL_REQUIRE_PRIVATE_SESSION()                                                            \
+    do {                                                                                           \
+        if (auto missing = ::orvel::testing::privateSessionMissing(); !missing.empty()) {          \
+            GTEST_SKIP() << missing;                                                               \
+        }                                                                                          \
+    } while (false)
 
 } // namespace orvel::testing

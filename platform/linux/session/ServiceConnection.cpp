@@ -1,11 +1,11 @@
-#include "platform/linux/session/BusConnection.hpp"
+#include "platform/linux/session/ServiceConnection.hpp"
 
 #include <utility>
 
 namespace orvel::linuxdesktop {
 
-std::unique_ptr<BusConnection> BusConnection::connect(const std::string& address,
-                                                      std::chrono::milliseconds callTimeout) {
+std::unique_ptr<ServiceConnection>
+ServiceConnection::connect(const std::string& address, std::chrono::milliseconds callTimeout) {
     if (address.empty()) {
         return nullptr;
     }
@@ -20,27 +20,27 @@ std::unique_ptr<BusConnection> BusConnection::connect(const std::string& address
         sd_bus_flush_close_unref(bus);
         return nullptr;
     }
-    return std::unique_ptr<BusConnection>(new BusConnection(bus));
+    return std::unique_ptr<ServiceConnection>(new ServiceConnection(bus));
 }
 
-BusConnection::~BusConnection() {
+ServiceConnection::~ServiceConnection() {
     sd_bus_flush_close_unref(bus_);
 }
 
-BusReply::BusReply(BusReply&& other) noexcept
+ServiceReply::ServiceReply(ServiceReply&& other) noexcept
     : message(std::exchange(other.message, nullptr)), errorName(std::move(other.errorName)) {}
 
-BusReply::~BusReply() {
+ServiceReply::~ServiceReply() {
     sd_bus_message_unref(message);
 }
 
-bool BusReply::serviceMissing() const {
+bool ServiceReply::serviceMissing() const {
     return errorName == "org.freedesktop.DBus.Error.ServiceUnknown" ||
            errorName == "org.freedesktop.DBus.Error.NameHasNoOwner";
 }
 
-sd_bus_message* newCall(const BusConnection& connection, const char* destination, const char* path,
-                        const char* interface, const char* member) {
+sd_bus_message* newCall(const ServiceConnection& connection, const char* destination,
+                        const char* path, const char* interface, const char* member) {
     sd_bus_message* call = nullptr;
     if (sd_bus_message_new_method_call(connection.bus(), &call, destination, path, interface,
                                        member) < 0) {
@@ -51,8 +51,8 @@ sd_bus_message* newCall(const BusConnection& connection, const char* destination
     return call;
 }
 
-BusReply sendCall(const BusConnection& connection, sd_bus_message* call) {
-    BusReply reply;
+ServiceReply sendCall(const ServiceConnection& connection, sd_bus_message* call) {
+    ServiceReply reply;
     sd_bus_error error = SD_BUS_ERROR_NULL;
     if (sd_bus_call(connection.bus(), call, 0, &error, &reply.message) < 0) {
         reply.message = nullptr;
@@ -63,8 +63,8 @@ BusReply sendCall(const BusConnection& connection, sd_bus_message* call) {
     return reply;
 }
 
-BusReply callMethod(const BusConnection& connection, const char* destination, const char* path,
-                    const char* interface, const char* member) {
+ServiceReply callMethod(const ServiceConnection& connection, const char* destination,
+                        const char* path, const char* interface, const char* member) {
     return callMethod(connection, destination, path, interface, member,
                       [](sd_bus_message*) { return 0; });
 }
