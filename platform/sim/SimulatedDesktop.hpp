@@ -34,7 +34,6 @@ class SimWorkspace;
 class SimEventSystem;
 class SimPrivacyAccess;
 class SimNotificationCenter;
-class SimProcessInfo;
 class SimScreenCapture;
 
 class SimulatedDesktop : public platform::Backend {
