@@ -89,7 +89,8 @@ LinuxDesktop::open(const LinuxDesktopOptions& options,
         *services->shared, *services->lockReader, options.lockSource);
     services->workspace = std::make_unique<X11Workspace>(*services->loop, *services->loopConnection,
                                                          *services->applications);
-    services->events = std::make_unique<X11EventSystem>(*services->shared);
+    services->events =
+        std::make_unique<X11EventSystem>(*services->loop, *services->shared, options.display);
     services->privacy = std::make_unique<X11PrivacyAccess>(*services->shared, options.display);
     services->platform = std::make_unique<platform::Platform>(platform::Platform{
         *services->loop, *services->accessibility, *services->windowServer, *services->workspace,
@@ -104,6 +105,10 @@ LinuxDesktop::~LinuxDesktop() = default;
 
 platform::Platform& LinuxDesktop::platform() {
     return *services_->platform;
+}
+
+void LinuxDesktop::beforeExit() {
+    services_->events->restoreKeymap();
 }
 
 } // namespace orvel::linuxdesktop
