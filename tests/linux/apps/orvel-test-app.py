@@ -11,7 +11,7 @@ Once the window is on screen and painted, the app prints one line on standard ou
 (in root-window coordinates; the frame is the window manager's, as GTK reads it). It then
 reads commands on standard input, one a line, and answers each with "ok" (or
 "error <what>") once it is done:
-    iconify | deiconify | present | move X Y | title TEXT | quit
+    iconify | deiconify | present | move X Y | title TEXT | focus Navn | quit
 It also ends when its standard input closes.
 
 Options: --title TEXT, --x X, --y Y, --width W, --height H, --patch RRGGBB,
@@ -81,6 +81,7 @@ class TestWindow:
         box.pack_start(Gtk.CheckButton(label="Avkrysning"), False, False, 0)
 
         entry = Gtk.Entry()
+        self.focusable = {"Navn": entry}
         entry.set_placeholder_text("Navn")
         entry.get_accessible().set_name("Navn")
         box.pack_start(entry, False, False, 0)
@@ -149,6 +150,8 @@ class TestWindow:
             self.window.move(x, y)
         elif command == "title":
             self.window.set_title(argument)
+        elif command == "focus":
+            self.focusable[argument].grab_focus()
         elif command == "quit":
             self.window.get_application().quit()
             return "ok"
