@@ -64,6 +64,28 @@ class InputProgram {
         return Json();
     }
 
+    // The first event line called `name`, reading on until it comes (it can follow the answer
+    // of the request it concerns); null when it does not come within `patience`.
+    Json awaitEvent(const std::string& name, std::chrono::milliseconds patience = 3s) {
+        const auto deadline = std::chrono::steady_clock::now() + patience;
+        while (true) {
+            for (const auto& event : events()) {
+                if (event["event"] == name) {
+                    return event;
+                }
+            }
+            if (std::chrono::steady_clock::now() >= deadline) {
+                return Json();
+            }
+            auto line = child_->readLine(100ms);
+            auto parsed = line ? Json::parse(*line, nullptr, false) : Json();
+            if (parsed.is_object() && parsed.contains("event")) {
+                std::lock_guard lock(mutex_);
+                events_.push_back(parsed);
+            }
+        }
+    }
+
     std::vector<Json> events() {
         std::lock_guard lock(mutex_);
         return events_;
@@ -185,14 +207,9 @@ TEST_F(LinuxInputProgram, TheUserTakingOverMidTypingHaltsTheProgram) {
     EXPECT_GT(typed, 0);
     EXPECT_LT(typed, static_cast<int>(text.size()));
 
-    bool stopped = false;
-    for (const auto& event : program->events()) {
-        if (event["event"] == "stopped") {
-            stopped = true;
-            EXPECT_EQ(event["reason"], "user_input") << event.dump();
-        }
-    }
-    EXPECT_TRUE(stopped) << "no stopped event";
+    const auto stopped = program->awaitEvent("stopped");
+    ASSERT_TRUE(stopped.is_object()) << "no stopped event";
+    EXPECT_EQ(stopped["reason"], "user_input") << stopped.dump();
 
     const auto after = witness->recorded(300ms);
     EXPECT_TRUE(std::none_of(after.begin(), after.end(), [](const auto& e) {

@@ -117,6 +117,8 @@ class X11Input : public ::testing::Test {
         ASSERT_TRUE(name);
         ASSERT_TRUE(waitUntil([&] { return textOf(*service, name->element, "AXFocused") == "1"; }))
             << "the name field never had the focus";
+        ASSERT_TRUE(waitUntil([&] { return witness->focusOnAWindow(); }))
+            << "the window manager never focused the window";
     }
 
     void click(Point at) {
