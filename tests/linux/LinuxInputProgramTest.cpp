@@ -39,6 +39,14 @@ class InputProgram {
     }
     explicit operator bool() const { return child_ != nullptr; }
 
+    // Ends the program as its client does, by closing its input; true once it has exited.
+    bool end() {
+        child_->closeInput();
+        const bool exited = child_->waitForExit(5s).has_value();
+        child_.reset();
+        return exited;
+    }
+
     Json request(Json request, std::chrono::seconds patience = 20s) {
         const std::string id = "r" + std::to_string(++counter_);
         request["id"] = id;
@@ -218,6 +226,14 @@ TEST_F(LinuxInputProgram, TheUserTakingOverMidTypingHaltsTheProgram) {
     EXPECT_EQ(witness->keysDown(), std::vector<unsigned int>{});
     EXPECT_TRUE(waitUntil([&] { return witness->remappedSpareKeycodes().empty(); }))
         << "the keymap was not restored after the halt";
+}
+
+TEST_F(LinuxInputProgram, TheKeymapIsRestoredBeforeTheProgramEnds) {
+    ASSERT_EQ(act({{"type", "key.type"}, {"text", "åpen dør"}})["ok"], true);
+    ASSERT_FALSE(witness->remappedSpareKeycodes().empty()) << "å and ø have no key of their own";
+    ASSERT_TRUE(program->end());
+    // Nobody is left to give the keycodes back once the program is gone.
+    EXPECT_EQ(witness->remappedSpareKeycodes(), std::vector<unsigned int>{});
 }
 
 } // namespace
