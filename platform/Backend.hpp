@@ -1,6 +1,6 @@
-// The one entry point through which the executable obtains its platform. Exactly one backend
-// library defines `makeBackend`; the build chooses which (the simulated desktop wherever the
-// real desktop backend is not built).
+// The one entry point through which the executable obtains its platform. `makeBackend` is
+// defined in platform/select/, which chooses the desktop from the environment (the simulated
+// desktop unless ORVEL_DESKTOP asks for the real one).
 #pragma once
 
 #include "platform/Platform.hpp"

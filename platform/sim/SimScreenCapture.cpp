@@ -1,6 +1,6 @@
 #include "platform/sim/SimScreenCapture.hpp"
 
-#include "platform/sim/PngEncoder.hpp"
+#include "platform/png/PngEncoder.hpp"
 #include "platform/sim/WindowPicture.hpp"
 #include "platform/sim/WindowRenderer.hpp"
 
@@ -150,7 +150,7 @@ void SimScreenCapture::captureImage(std::uint32_t windowId,
 
 std::optional<std::vector<std::uint8_t>>
 SimScreenCapture::encodePNG(const platform::CapturedImage& image) {
-    return encodePng(image);
+    return platform::encodePng(image);
 }
 
 } // namespace orvel::sim

@@ -2,6 +2,7 @@
 
 #include "platform/profiles/MacProfile.hpp"
 
+#include "platform/posix/PosixProcessInfo.hpp"
 #include "platform/sim/ActionRunner.hpp"
 #include "platform/sim/DesktopCore.hpp"
 #include "platform/sim/ElementAttributes.hpp"
@@ -10,7 +11,6 @@
 #include "platform/sim/SimEventSystem.hpp"
 #include "platform/sim/SimNotificationCenter.hpp"
 #include "platform/sim/SimPrivacyAccess.hpp"
-#include "platform/sim/SimProcessInfo.hpp"
 #include "platform/sim/SimScreenCapture.hpp"
 #include "platform/sim/SimWindowServer.hpp"
 #include "platform/sim/SimWorkspace.hpp"
@@ -44,7 +44,7 @@ struct SimulatedDesktop::Services {
     SimEventSystem events;
     SimPrivacyAccess privacy;
     SimNotificationCenter notifications;
-    SimProcessInfo process;
+    platform::PosixProcessInfo process;
     SimScreenCapture capture;
 };
 

@@ -35,7 +35,6 @@ class SimWorkspace;
 class SimEventSystem;
 class SimPrivacyAccess;
 class SimNotificationCenter;
-class SimProcessInfo;
 class SimScreenCapture;
 
 class SimulatedDesktop : public platform::Backend {

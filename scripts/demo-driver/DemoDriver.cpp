@@ -214,7 +214,10 @@ int main(int argc, char** argv) {
     auto status = program->waitForExit(5s);
     std::cout << "\nThe program exited with status "
               << (status ? std::to_string(*status) : "unknown") << ".\n";
-    std::cout << "Events it posted to the simulated desktop: " << (folder / "events.jsonl").string()
-              << "\n";
+    // Only the simulated desktop keeps an event log; a real one has none to show.
+    if (std::filesystem::exists(folder / "events.jsonl")) {
+        std::cout << "Events it posted to the simulated desktop: "
+                  << (folder / "events.jsonl").string() << "\n";
+    }
     return status == 0 ? 0 : 1;
 }

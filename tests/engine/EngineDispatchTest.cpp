@@ -1,5 +1,5 @@
 // Admission, the immediate operations and the worker's answers, on a simulated desktop.
-#include "platform/sim/SimProcessInfo.hpp"
+#include "platform/posix/PosixProcessInfo.hpp"
 #include "support/EngineHarness.hpp"
 
 #include <gtest/gtest.h>
@@ -213,7 +213,7 @@ class FaultyProcessInfo : public platform::ProcessInfo {
     bool probe(std::int32_t pid) override { return inner_.probe(pid); }
 
   private:
-    sim::SimProcessInfo inner_;
+    platform::PosixProcessInfo inner_;
     std::atomic<Fault> fault_{Fault::none};
 };
 

@@ -2,7 +2,7 @@
 // the stopped event goes out when it can, is noted as dropped when it cannot, and no line is
 // left half written behind the ending's back.
 #include "platform/ProcessControl.hpp"
-#include "platform/sim/SimProcessInfo.hpp"
+#include "platform/posix/PosixProcessInfo.hpp"
 #include "support/EngineHarness.hpp"
 #include "support/TestPipe.hpp"
 
@@ -52,7 +52,7 @@ class VanishingParent : public platform::ProcessInfo {
     bool probe(std::int32_t pid) override { return !gone_ && inner_.probe(pid); }
 
   private:
-    sim::SimProcessInfo inner_;
+    platform::PosixProcessInfo inner_;
     std::atomic<bool> gone_{false};
 };
 

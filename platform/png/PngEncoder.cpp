@@ -1,11 +1,11 @@
-#include "platform/sim/PngEncoder.hpp"
+#include "platform/png/PngEncoder.hpp"
 
 #include <png.h>
 
 #include <csetjmp>
 #include <limits>
 
-namespace orvel::sim {
+namespace orvel::platform {
 
 namespace {
 
@@ -31,7 +31,7 @@ void flushNothing(png_structp) {}
 
 void ignoreWarning(png_structp, png_const_charp) {}
 
-bool isWellFormed(const platform::CapturedImage& image) {
+bool isWellFormed(const CapturedImage& image) {
     if (image.width <= 0 || image.height <= 0) {
         return false;
     }
@@ -45,12 +45,16 @@ bool isWellFormed(const platform::CapturedImage& image) {
 
 // Writes `rows` as one RGBA image; false when libpng fails. Holds no object with a destructor,
 // since libpng reports failures by longjmp.
-bool writePng(png_structp png, png_infop info, const platform::CapturedImage& image,
-              png_bytepp rows, std::vector<std::uint8_t>* out) {
+bool writePng(png_structp png, png_infop info, const CapturedImage& image,
+              std::optional<int> compressionLevel, png_bytepp rows,
+              std::vector<std::uint8_t>* out) {
     if (setjmp(png_jmpbuf(png))) {
         return false;
     }
     png_set_write_fn(png, out, appendToBuffer, flushNothing);
+    if (compressionLevel) {
+        png_set_compression_level(png, *compressionLevel);
+    }
     png_set_IHDR(png, info, static_cast<png_uint_32>(image.width),
                  static_cast<png_uint_32>(image.height), 8, PNG_COLOR_TYPE_RGBA, PNG_INTERLACE_NONE,
                  PNG_COMPRESSION_TYPE_DEFAULT, PNG_FILTER_TYPE_DEFAULT);
@@ -61,7 +65,8 @@ bool writePng(png_structp png, png_infop info, const platform::CapturedImage& im
 
 } // namespace
 
-std::optional<std::vector<std::uint8_t>> encodePng(const platform::CapturedImage& image) {
+std::optional<std::vector<std::uint8_t>> encodePng(const CapturedImage& image,
+                                                   std::optional<int> compressionLevel) {
     if (!isWellFormed(image)) {
         return std::nullopt;
     }
@@ -77,7 +82,7 @@ std::optional<std::vector<std::uint8_t>> encodePng(const platform::CapturedImage
         return std::nullopt;
     }
     png_infop info = png_create_info_struct(png);
-    const bool written = info && writePng(png, info, image, rows.data(), &out);
+    const bool written = info && writePng(png, info, image, compressionLevel, rows.data(), &out);
     png_destroy_write_struct(&png, info ? &info : nullptr);
     if (!written) {
         return std::nullopt;
@@ -85,4 +90,4 @@ std::optional<std::vector<std::uint8_t>> encodePng(const platform::CapturedImage
     return out;
 }
 
-} // namespace orvel::sim
+} // namespace orvel::platform

@@ -1,0 +1,18 @@
+#include "platform/linux/DesktopFromEnvironment.hpp"
+
+#include "platform/linux/LinuxDesktop.hpp"
+#include "platform/linux/atspi/AtspiAccessibility.hpp"
+
+namespace orvel::linuxdesktop {
+
+std::unique_ptr<platform::Backend> desktopFromEnvironment(const platform::EnvironmentLookup& env,
+                                                          std::string& error) {
+    auto options = readLinuxDesktopOptions(env, error);
+    if (!options) {
+        return nullptr;
+    }
+    std::shared_ptr<AtspiAccessibility> accessibility = AtspiAccessibility::fromEnvironment();
+    return LinuxDesktop::open(*options, accessibility, accessibility, error);
+}
+
+} // namespace orvel::linuxdesktop
