@@ -96,7 +96,7 @@ Json RequestMix::observe(Json request) {
     const WindowRef window = someWindow();
     request["pid"] = window.pid;
     request["windowId"] = window.windowId;
-    request["maxDepth"] = 1 + static_cast<int>(random_() % 14);
+    request["depth"] = 1 + static_cast<int>(random_() % 14);
     request["maxNodes"] = 1 + static_cast<int>(random_() % 600);
     if (random_() % 8 == 0) {
         request["screenshot"] = true;

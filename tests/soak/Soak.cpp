@@ -6,13 +6,15 @@
 // give, and it exits 0 at the end of its input. Prints its counts; exits 1 on any violation.
 //
 // Usage: orvel-soak --binary PATH [--requests N] [--seed S] [--desktop sim|x11]
-//                   [--scenarios DIR] [--folder DIR] [--app-pid PID]
+//                   [--scenarios DIR] [--folder DIR] [--app-pid PID] [--worst-input yes]
+// --worst-input yes runs the worst-input memory check instead (see WorstInput.hpp).
 // The x11 desktop is the private session the soak runs in (scripts/desktop-session), with the
 // application of --app-pid stopped and continued at random.
 #include "MemoryBound.hpp"
 #include "OrvelControlCore/Json.hpp"
 #include "RequestMix.hpp"
 #include "SoakDesktop.hpp"
+#include "WorstInput.hpp"
 #include "platform/ChildProcess.hpp"
 
 #include <atomic>
@@ -20,9 +22,11 @@
 #include <condition_variable>
 #include <cstdio>
 #include <fstream>
+#include <functional>
 #include <map>
 #include <mutex>
 #include <set>
+#include <stdexcept>
 #include <string>
 #include <thread>
 
@@ -39,6 +43,7 @@ struct Options {
     long requests = 2000;
     std::uint64_t seed = 1;
     int appPid = 0;
+    bool worst = false;
 };
 
 Options parse(int argc, char** argv) {
@@ -46,25 +51,48 @@ Options parse(int argc, char** argv) {
     for (int i = 1; i + 1 < argc; i += 2) {
         const std::string key = argv[i];
         const std::string value = argv[i + 1];
-        if (key == "--binary")
-            options.binary = value;
-        else if (key == "--desktop")
-            options.desktop = value;
-        else if (key == "--scenarios")
-            options.scenarios = value;
-        else if (key == "--folder")
-            options.folder = value;
-        else if (key == "--requests")
-            options.requests = std::stol(value);
-        else if (key == "--seed")
-            options.seed = std::stoull(value);
-        else if (key == "--app-pid")
-            options.appPid = std::stoi(value);
+        const std::map<std::string, std::function<void()>> setters = {
+            {"--binary",
+             [&] {
+                 options.binary = value;
+             }},
+            {"--desktop",
+             [&] {
+                 options.desktop = value;
+             }},
+            {"--scenarios",
+             [&] {
+                 options.scenarios = value;
+             }},
+            {"--folder",
+             [&] {
+                 options.folder = value;
+             }},
+            {"--requests",
+             [&] {
+                 options.requests = std::stol(value);
+             }},
+            {"--seed",
+             [&] {
+                 options.seed = std::stoull(value);
+             }},
+            {"--app-pid",
+             [&] {
+                 options.appPid = std::stoi(value);
+             }},
+            {"--worst-input", [&] {
+                 options.worst = value == "yes";
+             }}};
+        const auto setter = setters.find(key);
+        if (setter == setters.end()) {
+            throw std::invalid_argument("unknown option " + key);
+        }
+        setter->second();
     }
     return options;
 }
 
-// The peak and current resident memory of a process, in bytes; 0 once it is gone.
+// A field of a process's status in bytes (VmHWM: its peak resident memory); 0 once it is gone.
 std::uint64_t statusField(int pid, const std::string& field) {
     std::ifstream status("/proc/" + std::to_string(pid) + "/status");
     std::string line;
@@ -180,6 +208,9 @@ int main(int argc, char** argv) {
                      "usage: orvel-soak --binary PATH [--requests N] [--seed S] "
                      "[--desktop sim|x11 --app-pid PID] [--scenarios DIR] [--folder DIR]\n");
         return 2;
+    }
+    if (options.worst) {
+        return orvel::soak::runWorstInput(options.binary, options.folder);
     }
     // The faults are timed: spread them over more time than the soak can take.
     const double seconds = 120.0 + static_cast<double>(options.requests) / 50.0;
