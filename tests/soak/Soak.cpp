@@ -284,10 +284,10 @@ int main(int argc, char** argv) {
         // are run rather than refused as busy.
         seen.answered.wait_for(guard, 2s, [&] { return unanswered(seen, sent) <= 4; });
     }
+    desktop->settle();
     child->closeInput();
     inputClosed = true;
     reader.join();
-    desktop->settle();
     const auto status = child->waitForExit(20s);
     const double elapsed =
         std::chrono::duration<double>(std::chrono::steady_clock::now() - started).count();
