@@ -149,6 +149,10 @@ void checkOutput(const std::string& output, const Expected& expected) {
             "every line without a valid id gets exactly one response without one");
 }
 
+// One desktop serves many inputs; each input gets an engine of its own, because the ending it
+// runs at the end of the input (halt, drain, release, close) is part of what is checked and
+// leaves an engine that has ended. An engine costs a few threads, a few milliseconds with
+// the sanitizers, against the hundreds a desktop costs.
 class Session {
   public:
     void run(std::string_view input) {
