@@ -98,7 +98,9 @@ std::optional<Scenario> parseScenarioText(std::string_view text, const std::stri
     Json document;
     try {
         document = Json::parse(text);
-    } catch (const Json::parse_error& problem) {
+    } catch (const Json::exception& problem) {
+        // Malformed text, and numbers beyond a double's range ("1e999"), which the parser
+        // reports as out of range rather than as a parse error.
         // nlohmann's text starts with its own "[json.exception...] " tag; the rest says where.
         const std::string detail = problem.what();
         const auto tagEnd = detail.find("] ");

@@ -131,6 +131,13 @@ TEST(ScenarioParser, RefusalsOfBrokenBytesAreValidText) {
     EXPECT_NE(error.find("\xEF\xBF\xBD"), std::string::npos) << error;
 }
 
+// A number beyond a double's range is refused like any other malformed text, never thrown out
+// of the loader.
+TEST(ScenarioParser, ANumberBeyondADoubleIsRefused) {
+    EXPECT_EQ(refusal(R"({"apps": [{"pid": 1e999}]})"),
+              "scenario is not valid JSON: number overflow parsing '1e999'");
+}
+
 TEST(ScenarioParser, AnEmptyScenarioIsAnEmptyDesktopWithTheDefaults) {
     auto desktop = loadDesktop(R"({"someFutureKey": {"anything": 1}})");
     auto& platform = desktop->platform();
