@@ -2,7 +2,8 @@
 
 namespace orvel::linuxdesktop {
 
-X11EventSystem::X11EventSystem(const X11Connection& shared) : shared_(shared) {}
+X11EventSystem::X11EventSystem(const X11Connection& shared, SecureInputProbe& secureInput)
+    : shared_(shared), secureInput_(secureInput) {}
 
 std::optional<platform::EventSourceRef> X11EventSystem::createSource(std::int32_t) {
     return std::nullopt;
@@ -73,7 +74,7 @@ bool X11EventSystem::isTapEnabled(platform::EventTapRef) {
 }
 
 bool X11EventSystem::isSecureEventInputEnabled() {
-    return false;
+    return secureInput_.secureEntryLikely();
 }
 
 } // namespace orvel::linuxdesktop

@@ -2,18 +2,19 @@
 // takeover tap: no event source or event can be created and no tap installed, so the
 // takeover listener reports itself inactive and every pointer or key action is refused before
 // anything is posted; with no tap, no delivery to one is ever confirmed. The pointer location
-// is the server's. No switch like secure keyboard
-// entry exists on X11, so it always reads off. Safe from any thread.
+// is the server's. Secure keyboard entry is what the secure-input probe makes of the desktop
+// (see SecureInputProbe). Safe from any thread.
 #pragma once
 
 #include "platform/EventSystem.hpp"
+#include "platform/linux/x11/SecureInputProbe.hpp"
 #include "platform/linux/x11/X11Connection.hpp"
 
 namespace orvel::linuxdesktop {
 
 class X11EventSystem final : public platform::EventSystem {
   public:
-    explicit X11EventSystem(const X11Connection& shared);
+    X11EventSystem(const X11Connection& shared, SecureInputProbe& secureInput);
 
     std::optional<platform::EventSourceRef> createSource(std::int32_t stateId) override;
     void setSourceUserData(platform::EventSourceRef source, std::int64_t userData) override;
@@ -44,6 +45,7 @@ class X11EventSystem final : public platform::EventSystem {
 
   private:
     const X11Connection& shared_;
+    SecureInputProbe& secureInput_;
 };
 
 } // namespace orvel::linuxdesktop
