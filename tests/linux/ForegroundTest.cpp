@@ -282,6 +282,14 @@ TEST_F(Foreground, RaisingAWindowActivatesItThroughTheWindowManager) {
               buttonNames.value.end())
         << "only windows are raised";
     EXPECT_EQ(service_->performAction(button->element, "AXRaise"), ax::actionUnsupported);
+    auto reader = service_->observationReader(window);
+    ASSERT_TRUE(reader);
+    auto reads = reader->read({window, button->element}, [] { return true; });
+    ASSERT_EQ(reads.size(), 2U);
+    EXPECT_EQ(reads[0].actions.value, std::vector<std::string>{"AXRaise"})
+        << "an observation offers what the window's own action list does";
+    EXPECT_EQ(std::count(reads[1].actions.value.begin(), reads[1].actions.value.end(), "AXRaise"),
+              0);
 
     EXPECT_EQ(service_->performAction(window, "AXRaise"), ax::success);
     EXPECT_EQ(witness_->activeWindow(), small_->windowId());

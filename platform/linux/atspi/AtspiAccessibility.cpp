@@ -9,6 +9,7 @@
 #include "platform/linux/atspi/CallBatch.hpp"
 #include "platform/linux/atspi/ElementReader.hpp"
 #include "platform/linux/atspi/PointHitTest.hpp"
+#include "platform/linux/atspi/RaisableWindowReader.hpp"
 #include "platform/linux/atspi/ReplyReaders.hpp"
 #include "platform/linux/atspi/WindowRaising.hpp"
 
@@ -366,7 +367,19 @@ AtspiAccessibility::observationReader(const ElementHandle& window) {
         return nullptr;
     }
     listener_.ensure();
-    return std::make_unique<AtspiObservationReader>(pool_, element->ref().bus, element->timeout());
+    auto reader =
+        std::make_unique<AtspiObservationReader>(pool_, element->ref().bus, element->timeout());
+    if (!screen_) {
+        return reader;
+    }
+    auto bus = pool_.acquire();
+    bool raisable = false;
+    if (!bus ||
+        raisableWindow(**bus, element->ref(), element->timeout(), raisable) != ax::success ||
+        !raisable) {
+        return reader;
+    }
+    return std::make_unique<RaisableWindowReader>(std::move(reader), window);
 }
 
 std::vector<AccessibleApplication> AtspiAccessibility::accessibleApplications() {
