@@ -21,6 +21,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <atomic>
 #include <functional>
 #include <thread>
 
@@ -467,6 +468,32 @@ TEST_F(Foreground, TheApplicationsOwnMenuGrabIsNotSecureEntry) {
     })) << "GTK holds the keyboard while its menu is open";
     EXPECT_FALSE(probe->keyboardGrabbedElsewhere());
     ASSERT_TRUE(large_->command("close"));
+}
+
+TEST_F(Foreground, ProbesAtOnceNeverTakeEachOthersGrabForAnotherClients) {
+    auto probe = linuxdesktop::SecureInputProbe::open(options_->display, *service_);
+    ASSERT_TRUE(probe);
+    ASSERT_TRUE(activate(*large_));
+    std::atomic<int> grabbed{0};
+    std::vector<std::thread> threads;
+    for (int thread = 0; thread < 4; ++thread) {
+        threads.emplace_back([&] {
+            for (int round = 0; round < 100; ++round) {
+                grabbed += probe->keyboardGrabbedElsewhere() ? 1 : 0;
+            }
+        });
+    }
+    for (auto& thread : threads) {
+        thread.join();
+    }
+    EXPECT_EQ(grabbed, 0);
+    EXPECT_FALSE(probe->keyboardGrabbedElsewhere()) << "and the last probe let its grab go";
+    Display* other = witness_->display();
+    const int result = XGrabKeyboard(other, DefaultRootWindow(other), False, GrabModeAsync,
+                                     GrabModeAsync, CurrentTime);
+    EXPECT_EQ(result, GrabSuccess) << "nothing is left held";
+    XUngrabKeyboard(other, CurrentTime);
+    XSync(other, False);
 }
 
 TEST_F(Foreground, ProbingForAGrabMovesNoFocus) {

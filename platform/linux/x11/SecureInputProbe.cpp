@@ -51,7 +51,6 @@ bool SecureInputProbe::keyboardGrabbedElsewhere() {
 }
 
 bool SecureInputProbe::keyboardHeld() {
-    std::lock_guard<std::mutex> hold(grabLock_);
     Display* display = x_->display();
     Window focus = None;
     int revert = 0;

@@ -19,14 +19,15 @@
 // counts as nothing seen: the program's other checks refuse an application that does not
 // answer.
 //
-// Threading: safe from any thread; one probe at a time holds the connection's grab.
+// Threading: safe from any thread. Probes running at once on the probe's one connection are
+// one client to the server, which grants a client's grab again to that client: they never
+// take each other's grab for another client's.
 #pragma once
 
 #include "platform/AccessibilityService.hpp"
 #include "platform/linux/x11/X11Connection.hpp"
 
 #include <memory>
-#include <mutex>
 #include <string>
 
 namespace orvel::linuxdesktop {
@@ -54,9 +55,6 @@ class SecureInputProbe {
 
     const std::unique_ptr<X11Connection> x_;
     platform::AccessibilityService& accessibility_;
-    // Held while the probe's own grab is asked for and let go, so that two callers do not
-    // take each other's grab for another client's.
-    std::mutex grabLock_;
 };
 
 } // namespace orvel::linuxdesktop
