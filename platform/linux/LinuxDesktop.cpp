@@ -96,7 +96,8 @@ LinuxDesktop::open(const LinuxDesktopOptions& options,
         error = displayRefusal(options);
         return nullptr;
     }
-    services->events = std::make_unique<X11EventSystem>(*services->shared, *services->secureInput);
+    services->events = std::make_unique<X11EventSystem>(*services->loop, *services->shared,
+                                                        options.display, *services->secureInput);
     services->privacy = std::make_unique<X11PrivacyAccess>(*services->shared, options.display);
     services->platform = std::make_unique<platform::Platform>(platform::Platform{
         *services->loop, *services->accessibility, *services->windowServer, *services->workspace,
@@ -111,6 +112,10 @@ LinuxDesktop::~LinuxDesktop() = default;
 
 platform::Platform& LinuxDesktop::platform() {
     return *services_->platform;
+}
+
+void LinuxDesktop::beforeExit() {
+    services_->events->restoreKeymap();
 }
 
 } // namespace orvel::linuxdesktop
