@@ -14,6 +14,10 @@ class Backend {
   public:
     virtual ~Backend() = default;
     virtual Platform& platform() = 0;
+    // Undoes what the backend changed on the desktop that would outlive the process; called
+    // right before the process ends (its destructors do not run), from any thread, once input
+    // has stopped. Bounded.
+    virtual void beforeExit() {}
 };
 
 // Builds the backend from the process environment. On failure returns null and sets `error`

@@ -63,7 +63,8 @@ int main(int argc, char** argv) {
     orvel::EngineOptions options;
     options.out = process::standardOutput();
     options.err = process::standardError();
-    options.exitProcess = [](int status) {
+    options.exitProcess = [&backend](int status) {
+        backend->beforeExit();
         process::exitNow(status);
     };
     // In an MCP session the engine's output objects come to the session through the line sink,

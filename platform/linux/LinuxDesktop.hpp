@@ -33,6 +33,8 @@ class LinuxDesktop final : public platform::Backend {
     LinuxDesktop& operator=(const LinuxDesktop&) = delete;
 
     platform::Platform& platform() override;
+    // Gives back the keycodes lent to typed characters: the keymap outlives the process.
+    void beforeExit() override;
 
   private:
     struct Services;

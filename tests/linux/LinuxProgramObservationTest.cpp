@@ -103,7 +103,7 @@ std::unique_ptr<TestApplication> LinuxProgramObservation::testApp_;
 std::unique_ptr<platform::ChildProcess> LinuxProgramObservation::widgetFactory_;
 
 TEST_F(LinuxProgramObservation, ObservesTheControlsAndAScreenshotOfTheWindowAsItIsDrawn) {
-    ProgramClient program;
+    ProgramClient program(ORVEL_BINARY_PATH);
     ASSERT_TRUE(program);
     auto answer = observe(program, true);
     ASSERT_EQ(answer["ok"], true) << answer.dump();
@@ -143,7 +143,7 @@ TEST_F(LinuxProgramObservation, ObservesTheControlsAndAScreenshotOfTheWindowAsIt
 }
 
 TEST_F(LinuxProgramObservation, PressAndValueChangesShowInTheNextObservationAndItsDigest) {
-    ProgramClient program;
+    ProgramClient program(ORVEL_BINARY_PATH);
     ASSERT_TRUE(program);
     auto earlier = observe(program)["result"];
     auto first = observe(program)["result"];
@@ -185,7 +185,7 @@ TEST_F(LinuxProgramObservation, PressAndValueChangesShowInTheNextObservationAndI
 }
 
 TEST_F(LinuxProgramObservation, ObservesAnApplicationWrittenByOthers) {
-    ProgramClient program;
+    ProgramClient program(ORVEL_BINARY_PATH);
     ASSERT_TRUE(program);
     const auto window = firstWindowOf(program, widgetFactory_->pid());
     ASSERT_FALSE(window.is_null()) << "gtk3-widget-factory showed no window";
@@ -205,7 +205,7 @@ TEST_F(LinuxProgramObservation, ObservesAnApplicationWrittenByOthers) {
 }
 
 TEST_F(LinuxProgramObservation, AStoppedApplicationIsRefusedWithinTheTimeLimits) {
-    ProgramClient program;
+    ProgramClient program(ORVEL_BINARY_PATH);
     ASSERT_TRUE(program);
     auto before = observe(program);
     ASSERT_EQ(before["ok"], true) << before.dump();
@@ -225,7 +225,7 @@ TEST_F(LinuxProgramObservation, AStoppedApplicationIsRefusedWithinTheTimeLimits)
 }
 
 TEST_F(LinuxProgramObservation, ALockedSessionRefusesActionsAndSaysSoInObservations) {
-    ProgramClient program;
+    ProgramClient program(ORVEL_BINARY_PATH);
     ASSERT_TRUE(program);
     auto observation = observe(program)["result"];
     const auto* button = elementWith(observation, "AXButton", "Trykk meg");

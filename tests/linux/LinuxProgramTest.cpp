@@ -99,7 +99,7 @@ std::unique_ptr<platform::ChildProcess> LinuxProgram::terminal_;
 std::unique_ptr<TestApplication> LinuxProgram::testApp_;
 
 TEST_F(LinuxProgram, ListsRealApplicationsWithPidsNamesAndIdentifiers) {
-    ProgramClient program;
+    ProgramClient program(ORVEL_BINARY_PATH);
     ASSERT_TRUE(program);
     const auto apps = appsWithWindows(program);
     struct Expected {
@@ -128,7 +128,7 @@ TEST_F(LinuxProgram, ListsRealApplicationsWithPidsNamesAndIdentifiers) {
 }
 
 TEST_F(LinuxProgram, ListsAWindowWithItsRealFrame) {
-    ProgramClient program;
+    ProgramClient program(ORVEL_BINARY_PATH);
     ASSERT_TRUE(program);
     appsWithWindows(program);
     auto answer = program.request({{"op", "windows.list"}, {"pid", testApp_->pid()}});
@@ -149,7 +149,7 @@ TEST_F(LinuxProgram, ListsAWindowWithItsRealFrame) {
 }
 
 TEST_F(LinuxProgram, RefusesTheTerminalsWindows) {
-    ProgramClient program;
+    ProgramClient program(ORVEL_BINARY_PATH);
     ASSERT_TRUE(program);
     appsWithWindows(program);
     auto answer = program.request({{"op", "windows.list"}, {"pid", terminal_->pid()}});
@@ -159,7 +159,7 @@ TEST_F(LinuxProgram, RefusesTheTerminalsWindows) {
 }
 
 TEST_F(LinuxProgram, ReportsTheSessionsLockAsTheLockServicesSayIt) {
-    ProgramClient program;
+    ProgramClient program(ORVEL_BINARY_PATH);
     ASSERT_TRUE(program);
     auto lock = [&program] {
         return program.request({{"op", "permissions.status"}})["result"];
@@ -184,14 +184,14 @@ TEST_F(LinuxProgram, ReportsTheSessionsLockAsTheLockServicesSayIt) {
 TEST_F(LinuxProgram, CountsADesktopWithoutLockServicesAsLockedUnlessDeclaredLockless) {
     ASSERT_TRUE(PrivateSession::callLockDouble("SetPresent", {"boolean:false", "boolean:false"}));
     {
-        ProgramClient program;
+        ProgramClient program(ORVEL_BINARY_PATH);
         ASSERT_TRUE(program);
         auto status = program.request({{"op", "permissions.status"}})["result"];
         EXPECT_EQ(status["screenLocked"], true);
         EXPECT_EQ(status["lock"]["state"], "unknown");
         EXPECT_EQ(status["lock"]["reason"], "session_unavailable");
     }
-    ProgramClient declared(std::map<std::string, std::string>{{"ORVEL_SCREEN_LOCK", "none"}});
+    ProgramClient declared(ORVEL_BINARY_PATH, {{"ORVEL_SCREEN_LOCK", "none"}});
     ASSERT_TRUE(declared);
     auto status = declared.request({{"op", "permissions.status"}})["result"];
     EXPECT_EQ(status["screenLocked"], false);
@@ -201,16 +201,16 @@ TEST_F(LinuxProgram, CountsADesktopWithoutLockServicesAsLockedUnlessDeclaredLock
 }
 
 TEST_F(LinuxProgram, ReportsWhatTheXServerAllows) {
-    ProgramClient program;
+    ProgramClient program(ORVEL_BINARY_PATH);
     ASSERT_TRUE(program);
     auto status = program.request({{"op", "permissions.status"}})["result"];
     EXPECT_EQ(status["screenRecording"], true);
     EXPECT_EQ(status["canCapture"], true);
     EXPECT_EQ(status["inputMonitoring"], true) << "the XInput2 raw events can be selected";
     EXPECT_EQ(status["secureInput"], false);
-    // Without a takeover listener yet, foreground input is refused.
-    EXPECT_EQ(status["listener"]["active"], false);
-    EXPECT_EQ(status["canSendForegroundInput"], false);
+    // The takeover listener reads the XInput2 raw events, so foreground input can be sent.
+    EXPECT_EQ(status["listener"]["active"], true) << status.dump();
+    EXPECT_EQ(status["canSendForegroundInput"], true) << status.dump();
 }
 
 } // namespace

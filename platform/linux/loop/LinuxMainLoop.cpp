@@ -36,6 +36,9 @@ std::unique_ptr<LinuxMainLoop> LinuxMainLoop::create() {
 LinuxMainLoop::LinuxMainLoop(sd_event* event, int wakeFd) : event_(event), wakeFd_(wakeFd) {}
 
 LinuxMainLoop::~LinuxMainLoop() {
+    for (auto& display : displays_) {
+        sd_event_source_disable_unref(display->source);
+    }
     for (auto* source : sources_) {
         sd_event_source_disable_unref(source);
     }
@@ -84,15 +87,24 @@ bool LinuxMainLoop::attachBus(sd_bus* bus) {
 }
 
 bool LinuxMainLoop::watchDisplay(Display* display, XEventHandler handler) {
-    auto watched = std::make_unique<WatchedDisplay>(WatchedDisplay{display, std::move(handler)});
-    sd_event_source* source = nullptr;
-    if (sd_event_add_io(event_, &source, ConnectionNumber(display), EPOLLIN, onDisplay,
+    auto watched =
+        std::make_unique<WatchedDisplay>(WatchedDisplay{display, std::move(handler), nullptr});
+    if (sd_event_add_io(event_, &watched->source, ConnectionNumber(display), EPOLLIN, onDisplay,
                         watched.get()) < 0) {
         return false;
     }
-    sources_.push_back(source);
     displays_.push_back(std::move(watched));
     return true;
+}
+
+void LinuxMainLoop::unwatchDisplay(Display* display) {
+    std::erase_if(displays_, [display](const std::unique_ptr<WatchedDisplay>& watched) {
+        if (watched->display != display) {
+            return false;
+        }
+        sd_event_source_disable_unref(watched->source);
+        return true;
+    });
 }
 
 int LinuxMainLoop::onWake(sd_event_source*, int fd, unsigned int, void* self) {

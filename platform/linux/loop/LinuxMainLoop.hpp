@@ -47,11 +47,15 @@ class LinuxMainLoop final : public platform::MainLoop {
     // Hands every event of the connection to `handler` on the loop, including events Xlib
     // queued during the loop's own round trips; false when the connection cannot be watched.
     bool watchDisplay(struct _XDisplay* display, XEventHandler handler);
+    // Stops watching the connection, before it closes; called on the loop or while it does not
+    // run.
+    void unwatchDisplay(struct _XDisplay* display);
 
   private:
     struct WatchedDisplay {
         struct _XDisplay* display;
         XEventHandler handler;
+        sd_event_source* source;
     };
 
     LinuxMainLoop(sd_event* event, int wakeFd);

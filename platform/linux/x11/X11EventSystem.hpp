@@ -1,19 +1,38 @@
-// The event system of the X11 desktop, for now without input synthesis and without a
-// takeover tap: no event source or event can be created and no tap installed, so the
-// takeover listener reports itself inactive and every pointer or key action is refused before
-// anything is posted; with no tap, no delivery to one is ever confirmed. The pointer location
-// is the server's. No switch like secure keyboard
-// entry exists on X11, so it always reads off. Safe from any thread.
+// The event system of the X11 desktop. Events are values until posted; posting sends them
+// through XTest on a connection of the poster's own (see XTestPoster), marked with their
+// source's user data in the book of posted events. The tap is the XInput2 raw-event listener
+// (see RawInputTap) on a connection the main loop serves; with it, `awaitTapDelivery` first
+// waits for the server to have handled every request of the poster, then for the loop to have
+// read and judged every raw event the server sent the listener, until each posted event has come
+// back. The pointer location is the server's. Secure keyboard entry is what the secure-input
+// probe makes of the desktop (see SecureInputProbe).
+//
+// Safe from any thread, except `createTap` and the run-loop calls, which belong to the main
+// loop's thread (where the engine installs its listener).
 #pragma once
 
 #include "platform/EventSystem.hpp"
+#include "platform/linux/input/PostedEventBook.hpp"
+#include "platform/linux/input/RawInputTap.hpp"
+#include "platform/linux/input/XTestPoster.hpp"
+#include "platform/linux/loop/LinuxMainLoop.hpp"
+#include "platform/linux/x11/SecureInputProbe.hpp"
 #include "platform/linux/x11/X11Connection.hpp"
+
+#include <map>
+#include <memory>
+#include <mutex>
+#include <string>
 
 namespace orvel::linuxdesktop {
 
 class X11EventSystem final : public platform::EventSystem {
   public:
-    explicit X11EventSystem(const X11Connection& shared);
+    // `shared` is the connection of the services that only make requests; the poster and the
+    // tap open their own on `displayName`; `secureInput` answers for secure keyboard entry.
+    X11EventSystem(LinuxMainLoop& loop, const X11Connection& shared, const std::string& displayName,
+                   SecureInputProbe& secureInput);
+    ~X11EventSystem() override;
 
     std::optional<platform::EventSourceRef> createSource(std::int32_t stateId) override;
     void setSourceUserData(platform::EventSourceRef source, std::int64_t userData) override;
@@ -42,8 +61,31 @@ class X11EventSystem final : public platform::EventSystem {
     bool isTapEnabled(platform::EventTapRef tap) override;
     bool isSecureEventInputEnabled() override;
 
+    // Gives the keycodes lent to typed characters back to the keymap before the process ends
+    // (bounded by the time a keycode needs to settle).
+    void restoreKeymap();
+
   private:
+    std::optional<platform::Event> eventFrom(std::optional<platform::EventSourceRef> source,
+                                             std::uint32_t type);
+    RawInputTap* installedTap(platform::EventTapRef tap);
+    // One round trip through the loop; the number of posted events still to come back, or
+    // absent when the loop did not answer by `deadline`.
+    std::optional<std::size_t> settleOnLoop(std::chrono::steady_clock::time_point deadline);
+
+    static constexpr std::uint64_t tapId = 1;
+
+    LinuxMainLoop& loop_;
     const X11Connection& shared_;
+    SecureInputProbe& secureInput_;
+    const std::string displayName_;
+    PostedEventBook book_;
+    const std::unique_ptr<XTestPoster> poster_;
+
+    std::mutex mutex_;
+    std::map<std::uint64_t, std::int64_t> sourceUserData_; // guarded by mutex_
+    std::uint64_t nextSource_ = 1;                         // guarded by mutex_
+    std::unique_ptr<RawInputTap> tap_;                     // guarded by mutex_; never replaced
 };
 
 } // namespace orvel::linuxdesktop

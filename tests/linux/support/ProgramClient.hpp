@@ -1,6 +1,8 @@
 // The built program on the Linux desktop (ORVEL_DESKTOP=x11), driven as its client drives it:
-// one request at a time, each answer matched by its id, the event lines it writes on its own
-// kept aside. One test thread drives one program; the destructor ends its input and waits.
+// one request at a time on standard input, the answer with the same id read back. Events the
+// program writes between answers are kept for the test to read.
+//
+// One test thread drives one program. The destructor closes its input and waits for it.
 #pragma once
 
 #include "OrvelControlCore/Json.hpp"
@@ -16,26 +18,26 @@ namespace orvel::testing {
 
 class ProgramClient {
   public:
-    // ORVEL_BINARY_PATH is the program the Linux suites are built beside.
-    explicit ProgramClient(std::map<std::string, std::string> environment = {},
-                           const std::string& binary = ORVEL_BINARY_PATH);
+    // `binary`: the built program.
+    explicit ProgramClient(const std::string& binary,
+                           std::map<std::string, std::string> environment = {});
     ~ProgramClient();
     ProgramClient(const ProgramClient&) = delete;
     ProgramClient& operator=(const ProgramClient&) = delete;
 
     explicit operator bool() const { return child_ != nullptr; }
 
-    // Sends `request` with a fresh id and waits up to `bound` for its answer; null (and a test
-    // failure) when none comes.
-    Json request(Json request, std::chrono::milliseconds bound = std::chrono::seconds(15));
+    // The answer to the request (given an id of its own); null when none came within
+    // `patience`, which also fails the test.
+    Json request(Json request, std::chrono::milliseconds patience = std::chrono::seconds(15));
 
-    // The event lines (those without an id) read so far.
+    // The lines without an id (events) read so far.
     const std::vector<Json>& events() const { return events_; }
 
   private:
     std::unique_ptr<platform::ChildProcess> child_;
-    std::vector<Json> events_;
     int counter_ = 0;
+    std::vector<Json> events_;
 };
 
 } // namespace orvel::testing
