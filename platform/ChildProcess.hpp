@@ -47,6 +47,10 @@ class ChildProcess {
     // What the child wrote after its last line feed and no line has yet taken.
     const std::string& unterminatedOutput() const { return pending_; }
 
+    // How many bytes of standard output the child wrote that nobody has read yet (what waits
+    // in the pipe); 0 once the output is closed.
+    std::size_t unreadOutputBytes() const;
+
     // Everything the child wrote to standard error so far (reads what is available).
     std::string errorOutput();
 

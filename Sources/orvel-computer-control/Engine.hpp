@@ -13,6 +13,7 @@
 #include "BackgroundTasks.hpp"
 #include "Capture.hpp"
 #include "InputGuard.hpp"
+#include "InputPacing.hpp"
 #include "InputState.hpp"
 #include "LockWatcher.hpp"
 #include "ObservationRecord.hpp"
@@ -60,6 +61,10 @@ struct EngineOptions {
     Wire::LineSink lineSink;
     // Screenshots within a transport's message size; none means the platform's own limits.
     std::optional<ScreenshotBudget> screenshotBudget;
+    // How long an action gives the application to react before its window is observed again,
+    // and the pauses between the events of synthetic input.
+    std::chrono::milliseconds reactionTime{180};
+    InputPacing inputPacing;
 };
 
 class Engine {
@@ -224,6 +229,7 @@ class Engine {
     const std::function<void(int)> exitProcess_;
     const WallClock clock_;
     const std::chrono::milliseconds watchdogInterval_;
+    const std::chrono::milliseconds reactionTime_;
 
     Wire wire_;
     RequestLedger ledger_;

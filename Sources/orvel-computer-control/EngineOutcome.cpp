@@ -13,7 +13,6 @@ namespace orvel {
 
 namespace {
 
-constexpr auto settleTime = std::chrono::milliseconds(180);
 const char* const noVisibleChange =
     "Ingen synlig endring i tilgjengelighetstreet etter handlingen. Resultatet er uavklart.";
 const char* const notObservedAfterwards =
@@ -48,7 +47,7 @@ Json Engine::actionOutcome(ActionPlan& plan, std::optional<std::string> uncertai
         result["target"] = std::move(target);
     }
 
-    std::this_thread::sleep_for(settleTime);
+    std::this_thread::sleep_for(reactionTime_);
 
     const Json& request = plan.request;
     try {

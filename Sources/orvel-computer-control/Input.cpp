@@ -277,7 +277,7 @@ void click(InputState& state, Point point, const std::string& button, int count,
     for (int k = 1; k <= clicks; ++k) {
         clickOnce(op, point, number, k);
         if (k < clicks) {
-            std::this_thread::sleep_for(clickPause);
+            std::this_thread::sleep_for(state.pacing().clickPause);
         }
     }
     op.finish(progressOf("clicks", clicks));
@@ -323,7 +323,7 @@ void drag(InputState& state, Point from, Point to, const InputGuard& guard) {
             abandonDrag(op, reached, op.refusal());
         }
         reached = point;
-        std::this_thread::sleep_for(dragStepPause);
+        std::this_thread::sleep_for(state.pacing().dragStepPause);
         if (step < dragSteps) {
             checkWhileDragging(op, reached);
         }
@@ -348,7 +348,7 @@ void type(InputState& state, const std::string& text, const InputGuard& guard) {
         }
         typeCharacter(op, character, typed);
         ++typed;
-        std::this_thread::sleep_for(typePause);
+        std::this_thread::sleep_for(state.pacing().typePause);
     }
     op.finish(progressOf("typed", typed));
 }

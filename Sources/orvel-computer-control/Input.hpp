@@ -31,13 +31,9 @@
 
 namespace orvel::Input {
 
-// The pause after a click that is followed by another.
-inline constexpr std::chrono::milliseconds clickPause{60};
-// A drag moves the pointer in this many steps, pausing after each.
+// A drag moves the pointer in this many steps, pausing after each (the state's pacing says how
+// long every pause is).
 inline constexpr int dragSteps = 12;
-inline constexpr std::chrono::milliseconds dragStepPause{12};
-// The pause after each typed character.
-inline constexpr std::chrono::milliseconds typePause{6};
 // Clicks of one click action: a count below 1 gives one, above 3 gives three.
 inline constexpr int maxClicks = 3;
 // Largest scroll amount in pixels along either axis.

@@ -25,8 +25,9 @@ std::uint32_t buttonUpType(std::uint32_t button) {
 } // namespace
 
 InputState::InputState(platform::EventSystem& events, std::int64_t signature, KeyPolicy keys,
-                       WallClock clock)
+                       WallClock clock, InputPacing pacing)
     : events_(events), source_(makeSource(events, signature)), keys_(std::move(keys)),
+      pacing_(pacing),
       ledger_(
           [this](HeldInput input, std::optional<Point> point) { return postRelease(input, point); },
           std::move(clock)) {}

@@ -8,6 +8,7 @@
 // ledger's lock; releases are not counted as delivered input.
 #pragma once
 
+#include "InputPacing.hpp"
 #include "OrvelControlCore/Clock.hpp"
 #include "OrvelControlCore/InputLedger.hpp"
 #include "OrvelControlCore/KeyPolicy.hpp"
@@ -23,7 +24,7 @@ class InputState {
   public:
     // `keys` is the desktop's key policy, which decides the combinations that may be sent.
     InputState(platform::EventSystem& events, std::int64_t signature, KeyPolicy keys,
-               WallClock clock = systemNow);
+               WallClock clock = systemNow, InputPacing pacing = {});
     InputState(const InputState&) = delete;
     InputState& operator=(const InputState&) = delete;
 
@@ -32,6 +33,7 @@ class InputState {
     std::optional<platform::EventSourceRef> source() const { return source_; }
     platform::EventSystem& events() { return events_; }
     const KeyPolicy& keyPolicy() const { return keys_; }
+    const InputPacing& pacing() const { return pacing_; }
 
     // Posts one event of an action at the HID tap and counts it as delivered.
     void post(const platform::Event& event);
@@ -44,6 +46,7 @@ class InputState {
     platform::EventSystem& events_;
     const std::optional<platform::EventSourceRef> source_;
     const KeyPolicy keys_;
+    const InputPacing pacing_;
     std::atomic<std::uint64_t> delivered_{0};
     InputLedger ledger_;
 };

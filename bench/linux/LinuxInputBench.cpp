@@ -239,14 +239,14 @@ void BM_TakeoverLatency(benchmark::State& state) {
         }
         return answer;
     };
-    app->command("focus Navn");
+    app->command("focus entry");
     std::string text(400, 'x');
     std::vector<double> latencies;
     std::vector<std::string> missed;
     for (auto _ : state) {
         for (int trial = 0; trial < 50; ++trial) {
             app->command("present");
-            app->command("focus Navn");
+            app->command("focus entry");
             auto observed = answerTo(
                 send({{"op", "observe"}, {"pid", app->pid()}, {"windowId", app->windowId()}}),
                 nullptr);

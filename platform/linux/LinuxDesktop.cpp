@@ -5,6 +5,7 @@
 #include "platform/linux/session/LinuxNotificationCenter.hpp"
 #include "platform/linux/session/LockSignals.hpp"
 #include "platform/linux/session/SessionLockReader.hpp"
+#include "platform/linux/x11/SecureInputProbe.hpp"
 #include "platform/linux/x11/X11Connection.hpp"
 #include "platform/linux/x11/X11EventSystem.hpp"
 #include "platform/linux/x11/X11PrivacyAccess.hpp"
@@ -41,6 +42,7 @@ struct LinuxDesktop::Services {
     std::unique_ptr<LockSignals> lockSignals;
     std::unique_ptr<X11WindowServer> windowServer;
     std::unique_ptr<X11Workspace> workspace;
+    std::unique_ptr<SecureInputProbe> secureInput;
     std::unique_ptr<X11EventSystem> events;
     std::unique_ptr<X11PrivacyAccess> privacy;
     platform::PosixProcessInfo process;
@@ -89,8 +91,13 @@ LinuxDesktop::open(const LinuxDesktopOptions& options,
         *services->shared, *services->lockReader, options.lockSource);
     services->workspace = std::make_unique<X11Workspace>(*services->loop, *services->loopConnection,
                                                          *services->applications);
-    services->events =
-        std::make_unique<X11EventSystem>(*services->loop, *services->shared, options.display);
+    services->secureInput = SecureInputProbe::open(options.display, *services->accessibility);
+    if (!services->secureInput) {
+        error = displayRefusal(options);
+        return nullptr;
+    }
+    services->events = std::make_unique<X11EventSystem>(*services->loop, *services->shared,
+                                                        options.display, *services->secureInput);
     services->privacy = std::make_unique<X11PrivacyAccess>(*services->shared, options.display);
     services->platform = std::make_unique<platform::Platform>(platform::Platform{
         *services->loop, *services->accessibility, *services->windowServer, *services->workspace,

@@ -7,6 +7,7 @@
 #include <cstring>
 #include <fcntl.h>
 #include <poll.h>
+#include <sys/ioctl.h>
 #include <sys/wait.h>
 #include <thread>
 #include <unistd.h>
@@ -172,6 +173,14 @@ std::optional<std::string> ChildProcess::readLine(std::chrono::milliseconds time
             return std::nullopt;
         }
     }
+}
+
+std::size_t ChildProcess::unreadOutputBytes() const {
+    int count = 0;
+    if (output_ < 0 || ::ioctl(output_, FIONREAD, &count) != 0 || count < 0) {
+        return 0;
+    }
+    return static_cast<std::size_t>(count);
 }
 
 std::string ChildProcess::errorOutput() {

@@ -67,6 +67,21 @@ void EventLog::recordEvent(const platform::Event& event, EventOrigin origin) {
     addKindFields(entry, event);
     entry["userData"] = event.integerValueField(platform::eventfield::eventSourceUserData);
     append(std::move(entry));
+    if (origin == EventOrigin::program) {
+        notePressed(event);
+    }
+}
+
+void EventLog::notePressed(const platform::Event& event) {
+    if (event.type == type::keyDown) {
+        pressed_.keys.insert(event.keyCode);
+    } else if (event.type == type::keyUp) {
+        pressed_.keys.erase(event.keyCode);
+    } else if (isMouseButtonDown(event.type)) {
+        pressed_.buttons.insert(event.mouseButton);
+    } else if (isMouseButtonUp(event.type)) {
+        pressed_.buttons.erase(event.mouseButton);
+    }
 }
 
 void EventLog::recordOpenedURL(const std::string& url) {
@@ -85,6 +100,9 @@ void EventLog::append(Json entry) {
         *file_ << entry.dump(-1, ' ', false, Json::error_handler_t::replace) << '\n' << std::flush;
     }
     entries_.push_back(std::move(entry));
+    if (entries_.size() > memoryLimit) {
+        entries_.pop_front();
+    }
 }
 
 } // namespace orvel::sim

@@ -1,5 +1,6 @@
 #include "platform/sim/ScenarioParser.hpp"
 
+#include "OrvelControlCore/Text.hpp"
 #include "platform/sim/EventKinds.hpp"
 
 #include <algorithm>
@@ -91,6 +92,31 @@ std::map<std::string, std::int32_t> parseStatuses(const ScenarioNode& node) {
 }
 
 } // namespace
+
+std::optional<Scenario> parseScenarioText(std::string_view text, const std::string& source,
+                                          ProcessPids pids, std::string& error) {
+    Json document;
+    try {
+        document = Json::parse(text);
+    } catch (const Json::exception& problem) {
+        // Malformed text, and numbers beyond a double's range ("1e999"), which the parser
+        // reports as out of range rather than as a parse error.
+        // nlohmann's text starts with its own "[json.exception...] " tag; the rest says where.
+        const std::string detail = problem.what();
+        const auto tagEnd = detail.find("] ");
+        // The parser quotes the bytes it last read, which need not be text: repaired, so that
+        // the refusal can go into a log or a response as it is.
+        error = text::validUtf8(source + " is not valid JSON: " +
+                                (tagEnd == std::string::npos ? detail : detail.substr(tagEnd + 2)));
+        return std::nullopt;
+    }
+    try {
+        return ScenarioParser(pids).parse(document);
+    } catch (const ScenarioError& problem) {
+        error = text::validUtf8(source + ": " + problem.what());
+        return std::nullopt;
+    }
+}
 
 Scenario ScenarioParser::parse(const Json& document) {
     const ScenarioNode root(document, "");

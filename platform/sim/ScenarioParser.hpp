@@ -13,8 +13,10 @@
 
 #include <cstdint>
 #include <map>
+#include <optional>
 #include <set>
 #include <string>
+#include <string_view>
 #include <utility>
 #include <vector>
 
@@ -25,6 +27,11 @@ struct ProcessPids {
     std::int32_t self = 0;
     std::int32_t parent = 0;
 };
+
+// The scenario in `text`, or nothing with `error` set to "<source> " and the problem, on one
+// line, when the text is not JSON or does not follow the contract.
+std::optional<Scenario> parseScenarioText(std::string_view text, const std::string& source,
+                                          ProcessPids pids, std::string& error);
 
 class ScenarioParser {
   public:

@@ -31,27 +31,6 @@ ProcessPids processPids() {
                        static_cast<std::int32_t>(::getppid())};
 }
 
-std::optional<Scenario> parseScenario(std::string_view text, const std::string& source,
-                                      std::string& error) {
-    Json document;
-    try {
-        document = Json::parse(text);
-    } catch (const Json::parse_error& problem) {
-        // nlohmann's text starts with its own "[json.exception...] " tag; the rest says where.
-        const std::string detail = problem.what();
-        const auto tagEnd = detail.find("] ");
-        error = source + " is not valid JSON: " +
-                (tagEnd == std::string::npos ? detail : detail.substr(tagEnd + 2));
-        return std::nullopt;
-    }
-    try {
-        return ScenarioParser(processPids()).parse(document);
-    } catch (const ScenarioError& problem) {
-        error = source + ": " + problem.what();
-        return std::nullopt;
-    }
-}
-
 } // namespace
 
 struct SimulatedDesktop::Services {
@@ -82,7 +61,7 @@ SimulatedDesktop::~SimulatedDesktop() {
 
 std::unique_ptr<SimulatedDesktop>
 SimulatedDesktop::load(std::string_view scenarioJson, std::string& error, DesktopOptions options) {
-    auto scenario = parseScenario(scenarioJson, "scenario", error);
+    auto scenario = parseScenarioText(scenarioJson, "scenario", processPids(), error);
     return scenario ? start(*scenario, options, error) : nullptr;
 }
 
@@ -99,7 +78,7 @@ SimulatedDesktop::loadFile(const std::string& path, std::string& error, DesktopO
                 (errno ? ": " + std::string(std::strerror(errno)) : "");
         return nullptr;
     }
-    auto scenario = parseScenario(text.str(), "scenario " + path, error);
+    auto scenario = parseScenarioText(text.str(), "scenario " + path, processPids(), error);
     return scenario ? start(*scenario, options, error) : nullptr;
 }
 
@@ -122,7 +101,14 @@ platform::Platform& SimulatedDesktop::platform() {
 }
 
 std::vector<Json> SimulatedDesktop::eventLog() const {
-    return core_->read([](const DesktopState& state) { return state.log.entries(); });
+    return core_->read([](const DesktopState& state) {
+        const auto& entries = state.log.entries();
+        return std::vector<Json>(entries.begin(), entries.end());
+    });
+}
+
+PressedInput SimulatedDesktop::inputPressedByProgram() const {
+    return core_->read([](const DesktopState& state) { return state.log.pressedByProgram(); });
 }
 
 void SimulatedDesktop::apply(const Json& action) {

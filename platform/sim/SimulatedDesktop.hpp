@@ -12,6 +12,7 @@
 #include "OrvelControlCore/Geometry.hpp"
 #include "OrvelControlCore/Json.hpp"
 #include "platform/Backend.hpp"
+#include "platform/sim/EventLog.hpp"
 
 #include <cstdint>
 #include <memory>
@@ -51,8 +52,11 @@ class SimulatedDesktop : public platform::Backend {
 
     platform::Platform& platform() override;
 
-    // Every event logged so far: the same objects as the lines of the log file.
+    // The events logged most recently (every one, up to `EventLog::memoryLimit`): the same
+    // objects as the lines of the log file.
     std::vector<Json> eventLog() const;
+    // The keys and buttons the program's events pressed and have not yet let go.
+    PressedInput inputPressedByProgram() const;
     // Runs an effect or a script "do" object now, exactly as the script would. Throws
     // std::invalid_argument, naming the problem, for an object that is not one.
     void apply(const Json& action);

@@ -59,7 +59,7 @@ TEST(AtspiOffline, UnresolvedApplicationsAnswerTheirStatus) {
     EXPECT_EQ(service->getPid(gone).status, ax::invalidElement);
 }
 
-TEST(AtspiOffline, TheSystemWideElementAndTheHitTestAreNotYetProvided) {
+TEST(AtspiOffline, WithoutTheScreensWindowsTheHitTestCannotComplete) {
     auto service = serviceWithoutBus();
     auto systemWide = service->createSystemWide();
     ASSERT_FALSE(systemWide.isNull());

@@ -14,6 +14,7 @@
 
 #include <atomic>
 #include <csignal>
+#include <fstream>
 #include <future>
 #include <mutex>
 #include <thread>
@@ -112,6 +113,13 @@ std::unique_ptr<TestApplication> LinuxDesktop::app_;
 TEST_F(LinuxDesktop, ListsTheAccessibilityBussApplicationsBesideTheWindowOwners) {
     auto sleeper = platform::ChildProcess::start("/bin/sleep", {"30"});
     ASSERT_TRUE(sleeper);
+    // Until the child has called exec, /proc names it after this test binary.
+    const auto comm = "/proc/" + std::to_string(sleeper->pid()) + "/comm";
+    ASSERT_TRUE(eventually([&] {
+        std::ifstream file(comm);
+        std::string name;
+        return std::getline(file, name) && name == "sleep";
+    }));
     applications_->set({sleeper->pid(), app_->pid()});
     auto apps = platform().workspace.runningApplications();
     const auto count = [&apps](std::int32_t pid) {

@@ -131,7 +131,7 @@ class LinuxInputProgram : public ::testing::Test {
         program = std::make_unique<InputProgram>();
         ASSERT_TRUE(*program);
         ASSERT_TRUE(app->command("present"));
-        ASSERT_TRUE(app->command("focus Navn"));
+        ASSERT_TRUE(app->command("focus entry"));
     }
 
     void TearDown() override {

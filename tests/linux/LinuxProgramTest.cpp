@@ -4,6 +4,7 @@
 // the application and window lists, and the lock state as the session's lock-service double
 // sets it, with ORVEL_SCREEN_LOCK=none honoured.
 #include "linux/support/PrivateSession.hpp"
+#include "linux/support/ProgramClient.hpp"
 #include "linux/support/TestApplication.hpp"
 
 #include "OrvelControlCore/Json.hpp"
@@ -17,48 +18,6 @@ namespace orvel::testing {
 namespace {
 
 using namespace std::chrono_literals;
-
-// The program, driven as its client drives it: one request at a time, answers matched by id.
-class Program {
-  public:
-    explicit Program(std::map<std::string, std::string> environment = {}) {
-        environment.emplace("ORVEL_DESKTOP", "x11");
-        child_ = platform::ChildProcess::start(ORVEL_BINARY_PATH, {}, environment);
-    }
-    ~Program() {
-        if (child_) {
-            child_->closeInput();
-            child_->waitForExit(5s);
-        }
-    }
-
-    explicit operator bool() const { return child_ != nullptr; }
-
-    Json request(Json request) {
-        const std::string id = "r" + std::to_string(++counter_);
-        request["id"] = id;
-        if (!child_->write(request.dump() + "\n")) {
-            return Json();
-        }
-        const auto deadline = std::chrono::steady_clock::now() + 15s;
-        while (std::chrono::steady_clock::now() < deadline) {
-            auto line = child_->readLine(1s);
-            if (!line) {
-                continue;
-            }
-            auto answer = Json::parse(*line, nullptr, false);
-            if (answer.is_object() && answer.value("id", "") == id) {
-                return answer;
-            }
-        }
-        ADD_FAILURE() << "no answer to " << request.dump() << "; " << child_->errorOutput();
-        return Json();
-    }
-
-  private:
-    std::unique_ptr<platform::ChildProcess> child_;
-    int counter_ = 0;
-};
 
 const Json* appWithPid(const Json& apps, std::int32_t pid) {
     for (const auto& app : apps) {
@@ -109,7 +68,7 @@ class LinuxProgram : public ::testing::Test {
     }
 
     // apps.list once every application shows its window.
-    Json appsWithWindows(Program& program) {
+    Json appsWithWindows(ProgramClient& program) {
         Json apps;
         const auto deadline = std::chrono::steady_clock::now() + 20s;
         while (std::chrono::steady_clock::now() < deadline) {
@@ -140,7 +99,7 @@ std::unique_ptr<platform::ChildProcess> LinuxProgram::terminal_;
 std::unique_ptr<TestApplication> LinuxProgram::testApp_;
 
 TEST_F(LinuxProgram, ListsRealApplicationsWithPidsNamesAndIdentifiers) {
-    Program program;
+    ProgramClient program(ORVEL_BINARY_PATH);
     ASSERT_TRUE(program);
     const auto apps = appsWithWindows(program);
     struct Expected {
@@ -169,7 +128,7 @@ TEST_F(LinuxProgram, ListsRealApplicationsWithPidsNamesAndIdentifiers) {
 }
 
 TEST_F(LinuxProgram, ListsAWindowWithItsRealFrame) {
-    Program program;
+    ProgramClient program(ORVEL_BINARY_PATH);
     ASSERT_TRUE(program);
     appsWithWindows(program);
     auto answer = program.request({{"op", "windows.list"}, {"pid", testApp_->pid()}});
@@ -190,7 +149,7 @@ TEST_F(LinuxProgram, ListsAWindowWithItsRealFrame) {
 }
 
 TEST_F(LinuxProgram, RefusesTheTerminalsWindows) {
-    Program program;
+    ProgramClient program(ORVEL_BINARY_PATH);
     ASSERT_TRUE(program);
     appsWithWindows(program);
     auto answer = program.request({{"op", "windows.list"}, {"pid", terminal_->pid()}});
@@ -200,7 +159,7 @@ TEST_F(LinuxProgram, RefusesTheTerminalsWindows) {
 }
 
 TEST_F(LinuxProgram, ReportsTheSessionsLockAsTheLockServicesSayIt) {
-    Program program;
+    ProgramClient program(ORVEL_BINARY_PATH);
     ASSERT_TRUE(program);
     auto lock = [&program] {
         return program.request({{"op", "permissions.status"}})["result"];
@@ -225,14 +184,14 @@ TEST_F(LinuxProgram, ReportsTheSessionsLockAsTheLockServicesSayIt) {
 TEST_F(LinuxProgram, CountsADesktopWithoutLockServicesAsLockedUnlessDeclaredLockless) {
     ASSERT_TRUE(PrivateSession::callLockDouble("SetPresent", {"boolean:false", "boolean:false"}));
     {
-        Program program;
+        ProgramClient program(ORVEL_BINARY_PATH);
         ASSERT_TRUE(program);
         auto status = program.request({{"op", "permissions.status"}})["result"];
         EXPECT_EQ(status["screenLocked"], true);
         EXPECT_EQ(status["lock"]["state"], "unknown");
         EXPECT_EQ(status["lock"]["reason"], "session_unavailable");
     }
-    Program declared(std::map<std::string, std::string>{{"ORVEL_SCREEN_LOCK", "none"}});
+    ProgramClient declared(ORVEL_BINARY_PATH, {{"ORVEL_SCREEN_LOCK", "none"}});
     ASSERT_TRUE(declared);
     auto status = declared.request({{"op", "permissions.status"}})["result"];
     EXPECT_EQ(status["screenLocked"], false);
@@ -242,7 +201,7 @@ TEST_F(LinuxProgram, CountsADesktopWithoutLockServicesAsLockedUnlessDeclaredLock
 }
 
 TEST_F(LinuxProgram, ReportsWhatTheXServerAllows) {
-    Program program;
+    ProgramClient program(ORVEL_BINARY_PATH);
     ASSERT_TRUE(program);
     auto status = program.request({{"op", "permissions.status"}})["result"];
     EXPECT_EQ(status["screenRecording"], true);

@@ -234,8 +234,14 @@ TEST(Process, ASignalEndsTheProgramPromptlyWhileNobodyReadsItsOutput) {
     auto child = startProgram();
     waitUntilServing(*child);
     ASSERT_TRUE(child->write(pings("f", 4000)));
-    // The answers fill the pipe; the program now waits for a reader that never comes.
-    std::this_thread::sleep_for(300ms);
+    // The answers fill the pipe (64 KiB here); the program then waits for a reader that never
+    // comes. A slow build takes a while to get there.
+    const auto filling = std::chrono::steady_clock::now() + 20s;
+    while (child->unreadOutputBytes() < 60000 && std::chrono::steady_clock::now() < filling) {
+        std::this_thread::sleep_for(20ms);
+    }
+    ASSERT_GE(child->unreadOutputBytes(), 60000u) << "the answers never filled the pipe";
+    std::this_thread::sleep_for(100ms);
     auto signalled = std::chrono::steady_clock::now();
     child->terminate();
     EXPECT_EQ(child->waitForExit(3s), 0);
@@ -249,13 +255,16 @@ TEST(Process, ASignalEndsTheProgramPromptlyWhileNobodyReadsItsOutput) {
 }
 
 TEST(Process, TheChildEndsWhenItsParentGoesAway) {
-    // A shell starts the program and exits; the program is then reparented. The shell would
-    // give a background job /dev/null as its input, so the input goes through descriptor 3.
-    std::string script = "exec 3<&0; '" + std::string(ORVEL_BINARY_PATH) + "' <&3 3<&- & sleep 0.5";
+    // A shell starts the program and waits for it; once the program answers (so it knows its
+    // parent), the shell is killed and the program reparented. The shell would give a
+    // background job /dev/null as its input, so the input goes through descriptor 3.
+    std::string script = "exec 3<&0; '" + std::string(ORVEL_BINARY_PATH) + "' <&3 3<&- & wait";
     auto shell = ChildProcess::start("/bin/sh", {"-c", script});
     ASSERT_TRUE(shell);
     ASSERT_TRUE(shell->write("{\"id\":\"ready\",\"op\":\"ping\"}\n"));
     EXPECT_EQ(nextJson(*shell)["id"], "ready");
+    shell->kill();
+    shell->waitForExit(2s);
     auto event = nextJson(*shell, 4s);
     EXPECT_EQ(event["event"], "stopped");
     EXPECT_EQ(event["reason"], "parent_exited");

@@ -112,5 +112,47 @@ TEST(EventLog, ALogThatCannotBeOpenedRefusesTheDesktop) {
               "cannot open the event log /nonexistent/dir/events.jsonl: No such file or directory");
 }
 
+platform::Event eventOfType(std::uint32_t eventType) {
+    platform::Event event;
+    event.type = eventType;
+    return event;
+}
+
+platform::Event keyEvent(std::uint32_t eventType, std::uint16_t code) {
+    auto event = eventOfType(eventType);
+    event.keyCode = code;
+    return event;
+}
+
+// A desktop that runs for days keeps only the newest entries in memory; the file has them all.
+TEST(EventLog, MemoryKeepsOnlyTheNewestEntries) {
+    EventLog log(std::chrono::steady_clock::now(), nullptr);
+    const std::size_t total = EventLog::memoryLimit + 10;
+    for (std::size_t i = 0; i < total; ++i) {
+        log.recordOpenedURL("https://example.com/" + std::to_string(i));
+    }
+    ASSERT_EQ(log.entries().size(), EventLog::memoryLimit);
+    EXPECT_EQ(log.entries().front()["text"], "https://example.com/10");
+    EXPECT_EQ(log.entries().back()["text"], "https://example.com/" + std::to_string(total - 1));
+}
+
+// Only the program's own downs and ups count: the user's are not the program's to let go.
+TEST(EventLog, FollowsWhatTheProgramLeavesPressed) {
+    EventLog log(std::chrono::steady_clock::now(), nullptr);
+    log.recordEvent(keyEvent(type::keyDown, 0), EventOrigin::program);
+    log.recordEvent(keyEvent(type::keyDown, 56), EventOrigin::program);
+    log.recordEvent(eventOfType(type::leftMouseDown), EventOrigin::program);
+    log.recordEvent(keyEvent(type::keyDown, 9), EventOrigin::user);
+    EXPECT_EQ(log.pressedByProgram(), (PressedInput{{0, 56}, {0}}));
+
+    log.recordEvent(keyEvent(type::keyUp, 0), EventOrigin::program);
+    log.recordEvent(eventOfType(type::leftMouseUp), EventOrigin::program);
+    log.recordEvent(keyEvent(type::keyUp, 56), EventOrigin::user);
+    EXPECT_EQ(log.pressedByProgram(), (PressedInput{{56}, {}}));
+
+    log.recordEvent(keyEvent(type::keyUp, 56), EventOrigin::program);
+    EXPECT_TRUE(log.pressedByProgram().empty());
+}
+
 } // namespace
 } // namespace orvel::sim::testing

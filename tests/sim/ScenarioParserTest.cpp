@@ -2,6 +2,7 @@
 // scenario leaves out.
 #include "SimTestSupport.hpp"
 
+#include "OrvelControlCore/Text.hpp"
 #include "platform/sim/DefaultScenario.hpp"
 
 #include <gtest/gtest.h>
@@ -118,6 +119,23 @@ TEST(ScenarioParser, BrokenJsonIsRefusedWithItsPlace) {
               "scenario is not valid JSON: parse error at line 2, column 13: syntax error while "
               "parsing object "
               "key - unexpected '}'; expected string literal");
+}
+
+// The JSON parser quotes the bytes it stopped at; a refusal must still be text a log or a
+// response can carry, whatever bytes the file held.
+TEST(ScenarioParser, RefusalsOfBrokenBytesAreValidText) {
+    const std::string invalid = "{\"apps\": [], \"windows\"\xff\xfe: []}";
+    const std::string error = refusal(invalid);
+    EXPECT_TRUE(error.starts_with("scenario is not valid JSON: parse error at line 1")) << error;
+    EXPECT_TRUE(text::isValidUtf8(error)) << error;
+    EXPECT_NE(error.find("\xEF\xBF\xBD"), std::string::npos) << error;
+}
+
+// A number beyond a double's range is refused like any other malformed text, never thrown out
+// of the loader.
+TEST(ScenarioParser, ANumberBeyondADoubleIsRefused) {
+    EXPECT_EQ(refusal(R"({"apps": [{"pid": 1e999}]})"),
+              "scenario is not valid JSON: number overflow parsing '1e999'");
 }
 
 TEST(ScenarioParser, AnEmptyScenarioIsAnEmptyDesktopWithTheDefaults) {

@@ -8,7 +8,10 @@
 #include "platform/linux/atspi/BusError.hpp"
 #include "platform/linux/atspi/CallBatch.hpp"
 #include "platform/linux/atspi/ElementReader.hpp"
+#include "platform/linux/atspi/PointHitTest.hpp"
+#include "platform/linux/atspi/RaisableWindowReader.hpp"
 #include "platform/linux/atspi/ReplyReaders.hpp"
+#include "platform/linux/atspi/WindowRaising.hpp"
 
 #include <algorithm>
 #include <cmath>
@@ -67,13 +70,15 @@ Microseconds callTimeoutFor(const AtspiElement& element, platform::CallTimeout b
 
 } // namespace
 
-std::unique_ptr<AtspiAccessibility> AtspiAccessibility::fromEnvironment() {
+std::unique_ptr<AtspiAccessibility>
+AtspiAccessibility::fromEnvironment(std::shared_ptr<ScreenWindows> screen) {
     return std::make_unique<AtspiAccessibility>(
-        AccessibilityBusAddress::fromEnvironment(defaultTimeout));
+        AccessibilityBusAddress::fromEnvironment(defaultTimeout), std::move(screen));
 }
 
-AtspiAccessibility::AtspiAccessibility(std::unique_ptr<AccessibilityBusAddress> address)
-    : address_(std::move(address)), pool_(*address_, defaultTimeout),
+AtspiAccessibility::AtspiAccessibility(std::unique_ptr<AccessibilityBusAddress> address,
+                                       std::shared_ptr<ScreenWindows> screen)
+    : address_(std::move(address)), screen_(std::move(screen)), pool_(*address_, defaultTimeout),
       listener_(*address_, defaultTimeout) {
     prepareBusLibrary();
 }
@@ -133,15 +138,15 @@ std::vector<std::int32_t> AtspiAccessibility::pidsOf(BusConnection& bus,
     return pids;
 }
 
-ElementHandle AtspiAccessibility::createApplication(std::int32_t pid) {
+AXAnswer<ObjectRef> AtspiAccessibility::applicationOf(std::int32_t pid) {
     auto bus = pool_.acquire();
     if (!bus) {
-        return AtspiElement::unresolved(ax::cannotComplete);
+        return {ax::cannotComplete, {}};
     }
     auto applications =
         readObjectRefs((*bus)->call(calls::registryApplications(**bus), defaultTimeout));
     if (!applications.ok()) {
-        return AtspiElement::unresolved(ax::cannotComplete);
+        return {ax::cannotComplete, {}};
     }
     std::vector<std::string> names;
     for (const auto& application : applications.value) {
@@ -150,10 +155,18 @@ ElementHandle AtspiAccessibility::createApplication(std::int32_t pid) {
     auto pids = pidsOf(**bus, names, defaultTimeout);
     for (std::size_t index = 0; index < pids.size(); ++index) {
         if (pids[index] == pid) {
-            return AtspiElement::object(ObjectRef{names[index], atspi::rootPath}, defaultTimeout);
+            return {ax::success, ObjectRef{names[index], atspi::rootPath}};
         }
     }
-    return AtspiElement::unresolved(ax::invalidElement);
+    return {ax::invalidElement, {}};
+}
+
+ElementHandle AtspiAccessibility::createApplication(std::int32_t pid) {
+    auto application = applicationOf(pid);
+    if (!application.ok()) {
+        return AtspiElement::unresolved(application.status);
+    }
+    return AtspiElement::object(std::move(application.value), defaultTimeout);
 }
 
 ElementHandle AtspiAccessibility::createSystemWide() {
@@ -199,7 +212,21 @@ AtspiAccessibility::copyActionNames(const ElementHandle& element, platform::Call
     if (!bus) {
         return {ax::cannotComplete, {}};
     }
-    return ElementReader(**bus, *target, callTimeoutFor(*target, timeout)).offeredActions();
+    const Microseconds callTimeout = callTimeoutFor(*target, timeout);
+    auto offered = ElementReader(**bus, *target, callTimeout).offeredActions();
+    if (!offered.ok() || !screen_) {
+        return offered;
+    }
+    bool raisable = false;
+    if (std::int32_t status = raisableWindow(**bus, target->ref(), callTimeout, raisable);
+        status != ax::success) {
+        return {status, {}};
+    }
+    if (raisable &&
+        std::find(offered.value.begin(), offered.value.end(), "AXRaise") == offered.value.end()) {
+        offered.value.push_back("AXRaise");
+    }
+    return offered;
 }
 
 AXAnswer<bool> AtspiAccessibility::isAttributeSettable(const ElementHandle& element,
@@ -243,12 +270,55 @@ std::int32_t AtspiAccessibility::performAction(const ElementHandle& element,
     if (!bus) {
         return ax::cannotComplete;
     }
+    if (action == "AXRaise" && screen_) {
+        auto pid = getPid(element);
+        if (!pid.ok()) {
+            return pid.status;
+        }
+        return raiseWindow(**bus, target->ref(), pid.value, *screen_, target->timeout());
+    }
     return ElementReader(**bus, *target, target->timeout()).perform(action);
 }
 
-AXAnswer<ElementHandle> AtspiAccessibility::copyElementAtPosition(const ElementHandle&, float,
-                                                                  float) {
-    return {ax::cannotComplete, {}};
+// The element at a point of the screen, asked of the system-wide element or of an
+// application (which answers only for a point where one of its windows is in front).
+AXAnswer<ElementHandle> AtspiAccessibility::copyElementAtPosition(const ElementHandle& origin,
+                                                                  float x, float y) {
+    const AtspiElement* element = AtspiElement::of(origin);
+    if (element == nullptr) {
+        return {ax::invalidElement, {}};
+    }
+    if (element->kind() == AtspiElement::Kind::unresolved) {
+        return {element->status(), {}};
+    }
+    if (!std::isfinite(x) || !std::isfinite(y)) {
+        return {illegalArgument, {}};
+    }
+    if (!screen_) {
+        return {ax::cannotComplete, {}};
+    }
+    const Point point{x, y};
+    auto window = screen_->topmostAt(point);
+    if (!window || window->pid <= 0) {
+        return {ax::cannotComplete, {}};
+    }
+    auto application = applicationOf(window->pid);
+    if (!application.ok()) {
+        return {ax::cannotComplete, {}};
+    }
+    if (element->kind() == AtspiElement::Kind::object &&
+        element->ref().bus != application.value.bus) {
+        return {ax::cannotComplete, {}};
+    }
+    auto bus = pool_.acquire();
+    if (!bus) {
+        return {ax::cannotComplete, {}};
+    }
+    auto hit = elementAtPoint(**bus, application.value.bus, *window, point, element->timeout());
+    if (!hit.ok()) {
+        return {hit.status, {}};
+    }
+    return {ax::success, AtspiElement::object(std::move(hit.value), element->timeout())};
 }
 
 AXAnswer<std::int32_t> AtspiAccessibility::getPid(const ElementHandle& element) {
@@ -297,7 +367,19 @@ AtspiAccessibility::observationReader(const ElementHandle& window) {
         return nullptr;
     }
     listener_.ensure();
-    return std::make_unique<AtspiObservationReader>(pool_, element->ref().bus, element->timeout());
+    auto reader =
+        std::make_unique<AtspiObservationReader>(pool_, element->ref().bus, element->timeout());
+    if (!screen_) {
+        return reader;
+    }
+    auto bus = pool_.acquire();
+    bool raisable = false;
+    if (!bus ||
+        raisableWindow(**bus, element->ref(), element->timeout(), raisable) != ax::success ||
+        !raisable) {
+        return reader;
+    }
+    return std::make_unique<RaisableWindowReader>(std::move(reader), window);
 }
 
 std::vector<AccessibleApplication> AtspiAccessibility::accessibleApplications() {

@@ -11,18 +11,22 @@
 // applications' bulk read, which the service switches on by keeping one event listener
 // registered from its first trust check on.
 //
-// Not yet provided: the hit test (copyElementAtPosition answers cannotComplete, and so does
-// every read through the system-wide element) and raising a window ("AXRaise" is not
-// offered).
+// Given the screen's windows (ScreenWindows), it answers for a point of the screen (the hit
+// test: the front-most window there, then the deepest accessible object at the point in it)
+// and offers "AXRaise" on top-level windows. Without them, copyElementAtPosition answers
+// cannotComplete and "AXRaise" is not offered. Every read through the system-wide element
+// answers cannotComplete: it stands for the screen, not for an object.
 //
 // Threading: safe from any thread; no lock is held while a call waits for the bus.
 #pragma once
 
 #include "platform/AccessibilityService.hpp"
 #include "platform/linux/AccessibleApplications.hpp"
+#include "platform/linux/ScreenWindows.hpp"
 #include "platform/linux/atspi/AccessibilityBusAddress.hpp"
 #include "platform/linux/atspi/ConnectionPool.hpp"
 #include "platform/linux/atspi/ListenerRegistration.hpp"
+#include "platform/linux/atspi/ObjectRef.hpp"
 #include "platform/linux/atspi/PidCache.hpp"
 
 #include <memory>
@@ -33,8 +37,10 @@ class AtspiAccessibility final : public platform::AccessibilityService,
                                  public AccessibleApplications {
   public:
     // The bus of AT_SPI_BUS_ADDRESS, or the one the session bus's launcher names.
-    static std::unique_ptr<AtspiAccessibility> fromEnvironment();
-    explicit AtspiAccessibility(std::unique_ptr<AccessibilityBusAddress> address);
+    static std::unique_ptr<AtspiAccessibility>
+    fromEnvironment(std::shared_ptr<ScreenWindows> screen = nullptr);
+    explicit AtspiAccessibility(std::unique_ptr<AccessibilityBusAddress> address,
+                                std::shared_ptr<ScreenWindows> screen = nullptr);
 
     bool isProcessTrusted(bool prompt) override;
     platform::ElementHandle createApplication(std::int32_t pid) override;
@@ -72,7 +78,11 @@ class AtspiAccessibility final : public platform::AccessibilityService,
     std::vector<std::int32_t> pidsOf(BusConnection& bus, const std::vector<std::string>& names,
                                      Microseconds timeout);
 
+    // The application object of process `pid`, or the status that tells why there is none.
+    platform::AXAnswer<ObjectRef> applicationOf(std::int32_t pid);
+
     std::unique_ptr<AccessibilityBusAddress> address_;
+    const std::shared_ptr<ScreenWindows> screen_;
     ConnectionPool pool_;
     ListenerRegistration listener_;
     PidCache pids_;

@@ -70,6 +70,12 @@ MessagePtr grabFocus(BusConnection& bus, const ObjectRef& object) {
     return method(bus, object, atspi::componentInterface, "GrabFocus");
 }
 
+MessagePtr accessibleAtPoint(BusConnection& bus, const ObjectRef& object, std::int32_t x,
+                             std::int32_t y) {
+    return withArguments(method(bus, object, atspi::componentInterface, "GetAccessibleAtPoint"),
+                         "iiu", x, y, atspi::screenCoordinates);
+}
+
 MessagePtr characterCount(BusConnection& bus, const ObjectRef& object) {
     return property(bus, object, atspi::textInterface, "CharacterCount");
 }

@@ -23,6 +23,9 @@ MessagePtr parent(BusConnection& bus, const ObjectRef& object);
 // org.a11y.atspi.Component
 MessagePtr screenExtents(BusConnection& bus, const ObjectRef& object);
 MessagePtr grabFocus(BusConnection& bus, const ObjectRef& object);
+// The child at a point in screen coordinates (the direct child only).
+MessagePtr accessibleAtPoint(BusConnection& bus, const ObjectRef& object, std::int32_t x,
+                             std::int32_t y);
 
 // org.a11y.atspi.Text and EditableText
 MessagePtr characterCount(BusConnection& bus, const ObjectRef& object);

@@ -64,6 +64,7 @@ inline constexpr unsigned focusable = 11;
 inline constexpr unsigned focused = 12;
 inline constexpr unsigned pressed = 20;
 inline constexpr unsigned sensitive = 24;
+inline constexpr unsigned showing = 25;
 inline constexpr unsigned managesDescendants = 31;
 } // namespace state
 

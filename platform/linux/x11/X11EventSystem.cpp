@@ -17,8 +17,8 @@ constexpr auto settlePause = 1ms;
 } // namespace
 
 X11EventSystem::X11EventSystem(LinuxMainLoop& loop, const X11Connection& shared,
-                               const std::string& displayName)
-    : loop_(loop), shared_(shared), displayName_(displayName),
+                               const std::string& displayName, SecureInputProbe& secureInput)
+    : loop_(loop), shared_(shared), secureInput_(secureInput), displayName_(displayName),
       poster_(XTestPoster::open(displayName, book_)) {}
 
 // The tap goes first: it stops the book, so that the poster's last releases are not booked.
@@ -223,7 +223,7 @@ bool X11EventSystem::isTapEnabled(platform::EventTapRef tap) {
 }
 
 bool X11EventSystem::isSecureEventInputEnabled() {
-    return false;
+    return secureInput_.secureEntryLikely();
 }
 
 void X11EventSystem::restoreKeymap() {

@@ -4,8 +4,8 @@
 // (see RawInputTap) on a connection the main loop serves; with it, `awaitTapDelivery` first
 // waits for the server to have handled every request of the poster, then for the loop to have
 // read and judged every raw event the server sent the listener, until each posted event has come
-// back. The pointer location is the server's. No switch like secure keyboard entry exists on
-// X11, so it always reads off.
+// back. The pointer location is the server's. Secure keyboard entry is what the secure-input
+// probe makes of the desktop (see SecureInputProbe).
 //
 // Safe from any thread, except `createTap` and the run-loop calls, which belong to the main
 // loop's thread (where the engine installs its listener).
@@ -16,6 +16,7 @@
 #include "platform/linux/input/RawInputTap.hpp"
 #include "platform/linux/input/XTestPoster.hpp"
 #include "platform/linux/loop/LinuxMainLoop.hpp"
+#include "platform/linux/x11/SecureInputProbe.hpp"
 #include "platform/linux/x11/X11Connection.hpp"
 
 #include <map>
@@ -28,9 +29,9 @@ namespace orvel::linuxdesktop {
 class X11EventSystem final : public platform::EventSystem {
   public:
     // `shared` is the connection of the services that only make requests; the poster and the
-    // tap open their own on `displayName`.
-    X11EventSystem(LinuxMainLoop& loop, const X11Connection& shared,
-                   const std::string& displayName);
+    // tap open their own on `displayName`; `secureInput` answers for secure keyboard entry.
+    X11EventSystem(LinuxMainLoop& loop, const X11Connection& shared, const std::string& displayName,
+                   SecureInputProbe& secureInput);
     ~X11EventSystem() override;
 
     std::optional<platform::EventSourceRef> createSource(std::int32_t stateId) override;
@@ -76,6 +77,7 @@ class X11EventSystem final : public platform::EventSystem {
 
     LinuxMainLoop& loop_;
     const X11Connection& shared_;
+    SecureInputProbe& secureInput_;
     const std::string displayName_;
     PostedEventBook book_;
     const std::unique_ptr<XTestPoster> poster_;

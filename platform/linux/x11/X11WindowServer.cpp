@@ -1,5 +1,6 @@
 #include "platform/linux/x11/X11WindowServer.hpp"
 
+#include "platform/linux/x11/ScreenStacking.hpp"
 #include "platform/linux/x11/WindowList.hpp"
 
 namespace orvel::linuxdesktop {
@@ -12,7 +13,10 @@ std::optional<Json> X11WindowServer::copyWindowInfo(std::uint32_t options, std::
     const bool onScreenOnly = (options & platform::windowlist::onScreenOnly) != 0;
     const bool excludeDesktop = (options & platform::windowlist::excludeDesktopElements) != 0;
     Json list = Json::array();
-    for (const auto& window : applicationWindows(x_, onScreenOnly)) {
+    // On screen, the windows are in the server's own stacking order, pop-ups included, so that
+    // the front-most window at a point is the one that takes a click there.
+    const auto windows = onScreenOnly ? windowsOnScreen(x_) : applicationWindows(x_, false);
+    for (const auto& window : windows) {
         if (excludeDesktop && window.kind == WindowKind::desktop) {
             continue;
         }

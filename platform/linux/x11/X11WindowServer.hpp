@@ -1,5 +1,6 @@
 // The window server of the X11 desktop: the application windows as window dictionaries, front
-// to back, and the login-session dictionary synthesised from the lock sources.
+// to back (on screen: with the applications' pop-ups, in the server's stacking order), and the
+// login-session dictionary synthesised from the lock sources.
 //
 // Safe to call from any thread: the window list uses a connection shared by request-only
 // threads, the session dictionary reads the lock sources afresh on every call.

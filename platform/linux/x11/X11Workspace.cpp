@@ -1,6 +1,7 @@
 #include "platform/linux/x11/X11Workspace.hpp"
 
 #include "platform/linux/x11/ApplicationFacts.hpp"
+#include "platform/linux/x11/WindowActivation.hpp"
 #include "platform/linux/x11/WindowIdentity.hpp"
 #include "platform/linux/x11/WindowList.hpp"
 
@@ -10,8 +11,6 @@
 namespace orvel::linuxdesktop {
 
 namespace {
-
-constexpr long pagerSource = 2;
 
 std::optional<std::string> identifierOf(const X11Connection& x,
                                         const std::vector<WindowFacts>& windows) {
@@ -53,19 +52,6 @@ std::vector<WindowFacts> takeWindows(std::map<std::int32_t, std::vector<WindowFa
                                      std::int32_t pid) {
     auto node = owners.extract(pid);
     return node.empty() ? std::vector<WindowFacts>{} : std::move(node.mapped());
-}
-
-void sendActivation(const X11Connection& x, Window window) {
-    XEvent event{};
-    event.xclient.type = ClientMessage;
-    event.xclient.window = window;
-    event.xclient.message_type = x.atoms().activeWindow;
-    event.xclient.format = 32;
-    event.xclient.data.l[0] = pagerSource;
-    event.xclient.data.l[1] = CurrentTime;
-    event.xclient.data.l[2] = 0;
-    XSendEvent(x.display(), x.root(), False, SubstructureRedirectMask | SubstructureNotifyMask,
-               &event);
 }
 
 } // namespace
@@ -162,13 +148,8 @@ bool X11Workspace::activateOnLoop(std::int32_t pid) {
     if (target == windows.end()) {
         return false;
     }
-    if (hasWindowManager(x_)) {
-        sendActivation(x_, target->windowId);
-    } else {
-        XRaiseWindow(x_.display(), target->windowId);
-        XSetInputFocus(x_.display(), target->windowId, RevertToParent, CurrentTime);
-    }
-    XFlush(x_.display());
+    // The caller waits for the activation to take, without holding up the loop.
+    requestActivation(x_, target->windowId);
     return true;
 }
 

@@ -11,7 +11,10 @@ Once the window is on screen and painted, the app prints one line on standard ou
 (in root-window coordinates; the frame is the window manager's, as GTK reads it). It then
 reads commands on standard input, one a line, and answers each with "ok" (or
 "error <what>") once it is done:
-    iconify | deiconify | present | move X Y | title TEXT | focus Navn | quit
+    iconify | deiconify | present | move X Y | title TEXT | quit
+    menu X Y (opens a pop-up menu "Kopier", "Lim inn" at that root point)
+    dialog X Y (opens the dialog "Innstillinger" of the same app there) | close (both)
+    focus entry | focus password | focus button
 It also ends when its standard input closes.
 
 Options: --title TEXT, --x X, --y Y, --width W, --height H, --patch RRGGBB,
@@ -75,18 +78,20 @@ class TestWindow:
         self.label = Gtk.Label(label="Ikke trykket")
         box.pack_start(self.label, False, False, 0)
         button = Gtk.Button(label="Trykk meg")
+        self.button = button
         button.connect("clicked", self.on_pressed)
         box.pack_start(button, False, False, 0)
 
         box.pack_start(Gtk.CheckButton(label="Avkrysning"), False, False, 0)
 
         entry = Gtk.Entry()
-        self.focusable = {"Navn": entry}
+        self.entry = entry
         entry.set_placeholder_text("Navn")
         entry.get_accessible().set_name("Navn")
         box.pack_start(entry, False, False, 0)
 
         password = Gtk.Entry()
+        self.password = password
         password.set_visibility(False)
         password.set_text("hemmelig")
         password.get_accessible().set_name("Passord")
@@ -109,6 +114,36 @@ class TestWindow:
         box.pack_start(text, True, True, 0)
 
         self.window.show_all()
+        self.menu = None
+        self.dialog = None
+
+    def open_menu(self, x, y):
+        self.menu = Gtk.Menu()
+        for label in ("Kopier", "Lim inn"):
+            self.menu.append(Gtk.MenuItem(label=label))
+        self.menu.show_all()
+        origin = self.window.get_window().get_origin()
+        rectangle = Gdk.Rectangle()
+        rectangle.x, rectangle.y = x - origin.x, y - origin.y
+        rectangle.width = rectangle.height = 1
+        self.menu.popup_at_rect(self.window.get_window(), rectangle, Gdk.Gravity.NORTH_WEST,
+                                Gdk.Gravity.NORTH_WEST, None)
+
+    def open_dialog(self, x, y):
+        self.dialog = Gtk.Dialog(title="Innstillinger", transient_for=self.window)
+        self.dialog.set_default_size(240, 160)
+        self.dialog.get_content_area().add(Gtk.Label(label="Innstillinger"))
+        self.dialog.move(x, y)
+        self.dialog.show_all()
+
+    def close_pop_ups(self):
+        if self.menu is not None:
+            self.menu.popdown()
+            self.menu.destroy()
+            self.menu = None
+        if self.dialog is not None:
+            self.dialog.destroy()
+            self.dialog = None
 
     def on_pressed(self, _button):
         self.presses += 1
@@ -150,8 +185,19 @@ class TestWindow:
             self.window.move(x, y)
         elif command == "title":
             self.window.set_title(argument)
+        elif command == "menu":
+            x, y = (int(value) for value in argument.split())
+            self.open_menu(x, y)
+        elif command == "dialog":
+            x, y = (int(value) for value in argument.split())
+            self.open_dialog(x, y)
+        elif command == "close":
+            self.close_pop_ups()
         elif command == "focus":
-            self.focusable[argument].grab_focus()
+            widgets = {"entry": self.entry, "password": self.password, "button": self.button}
+            if argument not in widgets:
+                return "error unknown widget " + argument
+            widgets[argument].grab_focus()
         elif command == "quit":
             self.window.get_application().quit()
             return "ok"
