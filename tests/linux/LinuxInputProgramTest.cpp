@@ -172,6 +172,26 @@ class LinuxInputProgram : public ::testing::Test {
     std::unique_ptr<InputProgram> program;
 };
 
+TEST_F(LinuxInputProgram, AClickOnARealButtonChangesTheNextObservation) {
+    const auto observation = observe();
+    const auto* button = inputElementLabelled(observation, "AXButton", "Trykk meg");
+    ASSERT_NE(button, nullptr) << observation.dump();
+    const auto& frame = (*button)["frame"];
+    auto answer =
+        program->request({{"op", "act"},
+                          {"observationId", observation["observationId"]},
+                          {"mode", "foreground"},
+                          {"action",
+                           {{"type", "pointer.click"},
+                            {"x", frame["x"].get<double>() + frame["width"].get<double>() / 2},
+                            {"y", frame["y"].get<double>() + frame["height"].get<double>() / 2},
+                            {"expectElementId", (*button)["id"]}}}});
+    ASSERT_EQ(answer["ok"], true) << answer.dump();
+    EXPECT_EQ(answer["result"]["changed"], true) << answer.dump();
+    EXPECT_TRUE(waitUntil(
+        [&] { return inputElementLabelled(observe(), "AXStaticText", "Trykket 1") != nullptr; }));
+}
+
 TEST_F(LinuxInputProgram, TypedTextReadsBackExactly) {
     const std::string text = "Melk, egg, brød — 3 stk æøå €";
     auto answer = act({{"type", "key.type"}, {"text", text}});
