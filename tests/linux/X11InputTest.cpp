@@ -117,6 +117,8 @@ class X11Input : public ::testing::Test {
         ASSERT_TRUE(name);
         ASSERT_TRUE(waitUntil([&] { return textOf(*service, name->element, "AXFocused") == "1"; }))
             << "the name field never had the focus";
+        ASSERT_TRUE(waitUntil([&] { return witness->focusOnAWindow(); }))
+            << "the window manager never focused the window";
     }
 
     void click(Point at) {
@@ -215,6 +217,44 @@ TEST_F(X11Input, MoreDistinctCharactersThanSpareKeycodesAllArrive) {
     std::string expected = "αβγδεζηθικλμνξοπρςστυφχψ😀";
     EXPECT_TRUE(waitUntil([&] { return valueOf("AXTextField") == expected; }, 5000ms))
         << valueOf("AXTextField");
+}
+
+TEST_F(X11Input, ADoubleClickSelectsAWord) {
+    focusName();
+    auto name = findElement(elements, "AXTextField", "", "");
+    auto position = service->copyAttributeValue(name->element, "AXPosition").value.point;
+    auto size = service->copyAttributeValue(name->element, "AXSize").value.size;
+    // Near the end of "Ola Nordmann", inside the second word.
+    const Point inWord{position.x + 70, position.y + size.height / 2};
+    // Well after the focusing click, so that the two clicks below are a pair of their own.
+    std::this_thread::sleep_for(500ms);
+    click(inWord);
+    std::this_thread::sleep_for(60ms);
+    click(inWord);
+    std::this_thread::sleep_for(100ms);
+    type(U"X");
+    EXPECT_TRUE(waitUntil([&] { return valueOf("AXTextField") == "Ola X"; }))
+        << valueOf("AXTextField");
+}
+
+TEST_F(X11Input, ADragMovesARealSlider) {
+    auto slider = findElement(elements, "AXSlider", "", "");
+    ASSERT_TRUE(slider);
+    auto position = service->copyAttributeValue(slider->element, "AXPosition").value.point;
+    auto size = service->copyAttributeValue(slider->element, "AXSize").value.size;
+    const double y = position.y + size.height / 2;
+    const Point from{position.x + size.width * 0.4, y};
+    const Point to{position.x + size.width * 0.85, y};
+    post(eventtype::mouseMoved, from);
+    post(eventtype::leftMouseDown, from);
+    for (int step = 1; step <= 10; ++step) {
+        post(eventtype::leftMouseDragged, {from.x + (to.x - from.x) * step / 10, y});
+        std::this_thread::sleep_for(12ms);
+    }
+    post(eventtype::leftMouseUp, to);
+    EXPECT_TRUE(waitUntil([&] {
+        return std::stoi(valueOf("AXSlider").empty() ? "0" : valueOf("AXSlider")) >= 75;
+    })) << valueOf("AXSlider");
 }
 
 TEST_F(X11Input, KeysAreDownExactlyUntilTheirUpEvent) {

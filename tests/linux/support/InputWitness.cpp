@@ -121,6 +121,13 @@ unsigned int InputWitness::keycodeOf(std::uint32_t keysym) {
     return XKeysymToKeycode(display_, keysym);
 }
 
+bool InputWitness::focusOnAWindow() {
+    Window focus = 0;
+    int revert = 0;
+    XGetInputFocus(display_, &focus, &revert);
+    return focus != None && focus != PointerRoot && focus != DefaultRootWindow(display_);
+}
+
 void InputWitness::startRecording() {
     std::array<unsigned char, XIMaskLen(XI_LASTEVENT)> bits{};
     for (const int type :

@@ -34,6 +34,9 @@ class InputWitness {
     std::vector<unsigned int> remappedSpareKeycodes();
     const std::vector<unsigned int>& spareKeycodes() const { return spare_; }
     unsigned int keycodeOf(std::uint32_t keysym);
+    // Whether the keyboard focus is on a window of a client (not none, the root or wherever the
+    // pointer is), as once the window manager has focused one.
+    bool focusOnAWindow();
 
     // Raw events counted from the moment of `startRecording`.
     struct RawEvent {
