@@ -6,6 +6,7 @@
 // all witnessed by the X server and the application's accessibility tree.
 #include "linux/support/InputWitness.hpp"
 #include "linux/support/PrivateSession.hpp"
+#include "linux/support/ProgramClient.hpp"
 #include "linux/support/TestApplication.hpp"
 
 #include "OrvelControlCore/Json.hpp"
@@ -22,89 +23,6 @@ namespace orvel::testing {
 namespace {
 
 using namespace std::chrono_literals;
-
-// The program on the real desktop, with the lock declared absent (the private session's X server
-// has no locker of its own); answers matched by id, event lines kept.
-class InputProgram {
-  public:
-    InputProgram() {
-        child_ = platform::ChildProcess::start(
-            ORVEL_BINARY_PATH, {}, {{"ORVEL_DESKTOP", "x11"}, {"ORVEL_SCREEN_LOCK", "none"}});
-    }
-    ~InputProgram() {
-        if (child_) {
-            child_->closeInput();
-            child_->waitForExit(5s);
-        }
-    }
-    explicit operator bool() const { return child_ != nullptr; }
-
-    // Ends the program as its client does, by closing its input; true once it has exited.
-    bool end() {
-        child_->closeInput();
-        const bool exited = child_->waitForExit(5s).has_value();
-        child_.reset();
-        return exited;
-    }
-
-    Json request(Json request, std::chrono::seconds patience = 20s) {
-        const std::string id = "r" + std::to_string(++counter_);
-        request["id"] = id;
-        if (!child_->write(request.dump() + "\n")) {
-            return Json();
-        }
-        const auto deadline = std::chrono::steady_clock::now() + patience;
-        while (std::chrono::steady_clock::now() < deadline) {
-            auto line = child_->readLine(1s);
-            if (!line) {
-                continue;
-            }
-            auto answer = Json::parse(*line, nullptr, false);
-            if (answer.is_object() && answer.value("id", "") == id) {
-                return answer;
-            }
-            if (answer.is_object() && answer.contains("event")) {
-                std::lock_guard lock(mutex_);
-                events_.push_back(answer);
-            }
-        }
-        ADD_FAILURE() << "no answer to " << request.dump() << "; " << child_->errorOutput();
-        return Json();
-    }
-
-    // The first event line called `name`, reading on until it comes (it can follow the answer
-    // of the request it concerns); null when it does not come within `patience`.
-    Json awaitEvent(const std::string& name, std::chrono::milliseconds patience = 3s) {
-        const auto deadline = std::chrono::steady_clock::now() + patience;
-        while (true) {
-            for (const auto& event : events()) {
-                if (event["event"] == name) {
-                    return event;
-                }
-            }
-            if (std::chrono::steady_clock::now() >= deadline) {
-                return Json();
-            }
-            auto line = child_->readLine(100ms);
-            auto parsed = line ? Json::parse(*line, nullptr, false) : Json();
-            if (parsed.is_object() && parsed.contains("event")) {
-                std::lock_guard lock(mutex_);
-                events_.push_back(parsed);
-            }
-        }
-    }
-
-    std::vector<Json> events() {
-        std::lock_guard lock(mutex_);
-        return events_;
-    }
-
-  private:
-    std::unique_ptr<platform::ChildProcess> child_;
-    int counter_ = 0;
-    std::mutex mutex_;
-    std::vector<Json> events_; // guarded by mutex_
-};
 
 const Json* inputElementLabelled(const Json& observation, const std::string& role,
                                  const std::string& label) {
@@ -128,7 +46,9 @@ class LinuxInputProgram : public ::testing::Test {
         ASSERT_NE(app, nullptr) << whyNot;
         witness = InputWitness::open(options->display);
         ASSERT_NE(witness, nullptr);
-        program = std::make_unique<InputProgram>();
+        // The private session's X server has no locker of its own.
+        program = std::make_unique<ProgramClient>(
+            ORVEL_BINARY_PATH, std::map<std::string, std::string>{{"ORVEL_SCREEN_LOCK", "none"}});
         ASSERT_TRUE(*program);
         ASSERT_TRUE(app->command("present"));
         ASSERT_TRUE(app->command("focus entry"));
@@ -169,7 +89,7 @@ class LinuxInputProgram : public ::testing::Test {
 
     std::unique_ptr<TestApplication> app;
     std::unique_ptr<InputWitness> witness;
-    std::unique_ptr<InputProgram> program;
+    std::unique_ptr<ProgramClient> program;
 };
 
 TEST_F(LinuxInputProgram, AClickOnARealButtonChangesTheNextObservation) {

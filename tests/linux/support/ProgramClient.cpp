@@ -47,4 +47,33 @@ Json ProgramClient::request(Json request, std::chrono::milliseconds patience) {
     return Json();
 }
 
+Json ProgramClient::awaitEvent(const std::string& name, std::chrono::milliseconds patience) {
+    const auto deadline = std::chrono::steady_clock::now() + patience;
+    for (std::size_t seen = 0;;) {
+        for (; seen < events_.size(); ++seen) {
+            if (events_[seen]["event"] == name) {
+                return events_[seen];
+            }
+        }
+        if (!child_ || std::chrono::steady_clock::now() >= deadline) {
+            return Json();
+        }
+        auto line = child_->readLine(100ms);
+        auto parsed = line ? Json::parse(*line, nullptr, false) : Json();
+        if (parsed.is_object() && !parsed.contains("id")) {
+            events_.push_back(std::move(parsed));
+        }
+    }
+}
+
+bool ProgramClient::end() {
+    if (!child_) {
+        return false;
+    }
+    child_->closeInput();
+    const bool exited = child_->waitForExit(5s).has_value();
+    child_.reset();
+    return exited;
+}
+
 } // namespace orvel::testing

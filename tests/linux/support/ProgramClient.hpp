@@ -34,6 +34,14 @@ class ProgramClient {
     // The lines without an id (events) read so far.
     const std::vector<Json>& events() const { return events_; }
 
+    // The first event line called `name`, reading on until it comes (it can follow the answer
+    // of the request it concerns); null when it does not come within `patience`.
+    Json awaitEvent(const std::string& name,
+                    std::chrono::milliseconds patience = std::chrono::seconds(3));
+
+    // Ends the program as its client does, by closing its input; true once it has exited.
+    bool end();
+
   private:
     std::unique_ptr<platform::ChildProcess> child_;
     int counter_ = 0;
