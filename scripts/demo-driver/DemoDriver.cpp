@@ -4,10 +4,13 @@
 // as PNG files, and their Base64 text is shortened in what is printed.
 //
 // Usage: orvel-demo <program> <session.jsonl> <output folder>
-// A session line is a request object; a line {"pause": seconds} waits; a line starting with
-// "#" is printed as a comment. In a request, "{{observation}}" stands for the id of the
-// latest observation the program returned, and "{{element:TEXT}}" for the id of the element
-// of that observation whose label (or else value) is TEXT.
+// A session line is a request object; a line {"pause": seconds} waits; a line {"user":
+// [command, arguments...]} starts that command beside the program, as the person at the desktop
+// doing something while the next request runs; a line starting with "#" is printed as a
+// comment. In a request, "{{observation}}" stands for the id of the
+// latest observation the program returned, "{{element:TEXT}}" for the id of the element of
+// that observation whose label (or else value) is TEXT, and "{{x:TEXT}}", "{{y:TEXT}}" for the
+// middle of that element in window points.
 #include "OrvelControlCore/Json.hpp"
 #include "platform/ChildProcess.hpp"
 
@@ -17,8 +20,10 @@
 #include <filesystem>
 #include <fstream>
 #include <iostream>
+#include <memory>
 #include <string>
 #include <thread>
+#include <vector>
 
 namespace {
 
@@ -82,16 +87,39 @@ const Json* observationIn(const Json& response) {
 }
 
 // Labels win over values, so "{{element:PIN-kode}}" names the field, not its caption.
-std::string elementWithText(const Json& observation, const std::string& text) {
+const Json* elementWithText(const Json& observation, const std::string& text) {
+    const auto elements = observation.find("elements");
+    if (elements == observation.end() || !elements->is_array()) {
+        std::cerr << "no elements to find " << text << " in\n";
+        return nullptr;
+    }
     for (const char* key : {"label", "value"}) {
-        for (const auto& element : observation.value("elements", Json::array())) {
+        for (const auto& element : *elements) {
             if (element.value(key, "") == text) {
-                return element.value("id", "");
+                return &element;
             }
         }
     }
     std::cerr << "no element shows " << text << "\n";
-    return "";
+    return nullptr;
+}
+
+// What a placeholder "{{kind:TEXT}}" stands for: the element's id ("element"), or the middle
+// of its frame in window points ("x", "y").
+std::string elementPlaceholder(const std::string& kind, const Json& observation,
+                               const std::string& text) {
+    const Json* element = elementWithText(observation, text);
+    if (element == nullptr) {
+        return "";
+    }
+    if (kind == "element") {
+        return element->value("id", "");
+    }
+    const Json frame = element->value("frame", Json::object());
+    const bool across = kind == "x";
+    const double start = frame.value(across ? "x" : "y", 0.0);
+    const double length = frame.value(across ? "width" : "height", 0.0);
+    return std::to_string(static_cast<long>(start + length / 2));
 }
 
 // Fills in the placeholders of a session line from the latest observation.
@@ -101,14 +129,16 @@ std::string substitute(std::string text, const Json& observation) {
          at = text.find(observationMark)) {
         text.replace(at, observationMark.size(), observation.value("observationId", ""));
     }
-    const std::string elementMark = "{{element:";
-    for (auto at = text.find(elementMark); at != std::string::npos; at = text.find(elementMark)) {
-        auto end = text.find("}}", at);
-        if (end == std::string::npos) {
-            break;
+    for (const std::string kind : {"element", "x", "y"}) {
+        const std::string mark = "{{" + kind + ":";
+        for (auto at = text.find(mark); at != std::string::npos; at = text.find(mark)) {
+            auto end = text.find("}}", at);
+            if (end == std::string::npos) {
+                break;
+            }
+            std::string wanted = text.substr(at + mark.size(), end - at - mark.size());
+            text.replace(at, end + 2 - at, elementPlaceholder(kind, observation, wanted));
         }
-        std::string wanted = text.substr(at + elementMark.size(), end - at - elementMark.size());
-        text.replace(at, end + 2 - at, elementWithText(observation, wanted));
     }
     return text;
 }
@@ -167,6 +197,7 @@ int main(int argc, char** argv) {
         return 2;
     }
     int screenshots = 0;
+    std::unique_ptr<orvel::platform::ChildProcess> person;
     Json observation = Json::object();
     std::string text;
     bool inComment = false;
@@ -181,6 +212,14 @@ int main(int argc, char** argv) {
         inComment = false;
         text = substitute(text, observation);
         Json request = Json::parse(text, nullptr, false);
+        if (request.is_object() && request.contains("user")) {
+            std::vector<std::string> command = request["user"].get<std::vector<std::string>>();
+            std::cout << "   (the person at the desktop: " << text << ")\n";
+            const std::string path = command.front();
+            command.erase(command.begin());
+            person = orvel::platform::ChildProcess::start(path, command);
+            continue;
+        }
         if (request.is_object() && request.contains("pause")) {
             std::this_thread::sleep_for(
                 std::chrono::duration<double>(request["pause"].get<double>()));
@@ -206,6 +245,9 @@ int main(int argc, char** argv) {
                 break;
             }
         }
+    }
+    if (person) {
+        person->waitForExit(5s);
     }
     program->closeInput();
     while (auto line = program->readLine(5s)) {
