@@ -3,6 +3,8 @@
 // built and the test runs inside the private desktop session.
 #pragma once
 
+#include "support/Eventually.hpp"
+
 #include "contract/ContractDesktop.hpp"
 
 #include <gtest/gtest.h>
@@ -34,10 +36,6 @@ class ContractTest : public ::testing::TestWithParam<std::string> {
     INSTANTIATE_TEST_SUITE_P(Linux, Suite, ::testing::Values(std::string("linux")),                \
                              [](const auto&) { return std::string("linux"); })
 
-// Polls `condition` every 20 ms until it holds or `timeout` passes; whether it held. Real
-// desktops answer some requests a moment later (a window manager restacking, a signal crossing
-// a bus).
-bool eventually(const std::function<bool()>& condition,
-                std::chrono::milliseconds timeout = std::chrono::milliseconds(5000));
+using orvel::testing::eventually;
 
 } // namespace orvel::contract

@@ -16,8 +16,10 @@
 #include "platform/linux/x11/SecureInputProbe.hpp"
 #include "platform/linux/x11/X11ScreenWindows.hpp"
 
+#include "support/Eventually.hpp"
 #include <X11/Xatom.h>
 #include <X11/Xlib.h>
+
 #include <gtest/gtest.h>
 
 #include <algorithm>
@@ -31,17 +33,6 @@ namespace {
 using namespace std::chrono_literals;
 using platform::AXValue;
 namespace ax = platform::ax;
-
-bool eventually(const std::function<bool()>& condition, std::chrono::milliseconds timeout = 5s) {
-    const auto deadline = std::chrono::steady_clock::now() + timeout;
-    while (!condition()) {
-        if (std::chrono::steady_clock::now() >= deadline) {
-            return false;
-        }
-        std::this_thread::sleep_for(20ms);
-    }
-    return true;
-}
 
 // The test's own view of the X server, on a connection the program does not use.
 class ServerWitness {

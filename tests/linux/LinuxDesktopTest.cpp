@@ -10,6 +10,8 @@
 #include "OrvelControlCore/LockState.hpp"
 #include "platform/ChildProcess.hpp"
 
+#include "support/Eventually.hpp"
+
 #include <gtest/gtest.h>
 
 #include <atomic>
@@ -23,17 +25,6 @@ namespace orvel::testing {
 namespace {
 
 using namespace std::chrono_literals;
-
-bool eventually(const std::function<bool()>& condition, std::chrono::milliseconds timeout = 5s) {
-    const auto deadline = std::chrono::steady_clock::now() + timeout;
-    while (!condition()) {
-        if (std::chrono::steady_clock::now() >= deadline) {
-            return false;
-        }
-        std::this_thread::sleep_for(20ms);
-    }
-    return true;
-}
 
 // The accessibility bus's list of applications, as a test sets it.
 class ApplicationsDouble final : public linuxdesktop::AccessibleApplications {

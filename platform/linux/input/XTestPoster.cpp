@@ -149,22 +149,6 @@ void XTestPoster::sync() {
     XSync(display_, False);
 }
 
-std::optional<Point> XTestPoster::pointer() {
-    std::lock_guard lock(mutex_);
-    Window root = 0;
-    Window child = 0;
-    int rootX = 0;
-    int rootY = 0;
-    int windowX = 0;
-    int windowY = 0;
-    unsigned int buttons = 0;
-    if (!XQueryPointer(display_, DefaultRootWindow(display_), &root, &child, &rootX, &rootY,
-                       &windowX, &windowY, &buttons)) {
-        return std::nullopt;
-    }
-    return Point{static_cast<double>(rootX), static_cast<double>(rootY)};
-}
-
 std::vector<unsigned int> XTestPoster::lentKeycodes() {
     std::lock_guard lock(mutex_);
     return pool_.lent();

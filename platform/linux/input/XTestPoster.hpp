@@ -64,7 +64,6 @@ class XTestPoster {
     // Gives every lent keycode that is not down back to the keymap, first waiting (at most
     // `patience`) until the last of them has settled.
     void restoreKeymap(Clock::duration patience);
-    std::optional<Point> pointer();
 
     // The keycodes lent to characters right now.
     std::vector<unsigned int> lentKeycodes();
