@@ -308,6 +308,29 @@ TEST_F(X11Input, AScrollIsOneWheelClickPerNotch) {
     EXPECT_EQ(downClicks, 3);
 }
 
+TEST_F(X11Input, AScrollMovesARealList) {
+    auto list = RunningApp::startTestApp(*service, "scroll-list.py", "Liste");
+    ASSERT_NE(list, nullptr);
+    // The first row moves up, out of the window, as the list scrolls down.
+    const auto listElements = walkTree(*service, list->window(), 400);
+    auto firstRow = findElement(listElements, "AXStaticText", "Rad 1");
+    ASSERT_TRUE(firstRow) << "the list has no first row";
+    const auto top = [&] {
+        return service->copyAttributeValue(firstRow->element, "AXPosition").value.point.y;
+    };
+    const double before = top();
+    const auto origin = service->copyAttributeValue(list->window(), "AXPosition").value.point;
+    const auto extent = service->copyAttributeValue(list->window(), "AXSize").value.size;
+    post(eventtype::mouseMoved, {origin.x + extent.width / 2, origin.y + extent.height / 2});
+    std::this_thread::sleep_for(100ms);
+    auto event =
+        events().createScrollWheelEvent(source, platform::scrollunit::pixel, 1, -120, 0, 0);
+    ASSERT_TRUE(event);
+    events().post(*event, platform::eventtap::hidLocation);
+    EXPECT_TRUE(waitUntil([&] { return top() < before - 20; }))
+        << "the list did not scroll: the first row stays at " << top() << " from " << before;
+}
+
 TEST_F(X11Input, TheTapTellsTheProgramsEventsFromTheUsers) {
     listen();
     post(eventtype::mouseMoved, {300, 300});
