@@ -1,7 +1,8 @@
 #include "platform/linux/atspi/ApplicationSnapshot.hpp"
 
+#include "platform/linux/atspi/ReplyReaders.hpp"
+
 #include <algorithm>
-#include <cstdlib>
 #include <cstring>
 
 namespace orvel::linuxdesktop {
@@ -13,43 +14,6 @@ constexpr const char* itemType = "((so)(so)(so)iiassusau)";
 constexpr const char* itemContents = "(so)(so)(so)iiassusau";
 
 namespace ax = platform::ax;
-
-bool readRef(sd_bus_message* message, ObjectRef& ref) {
-    const char* bus = nullptr;
-    const char* path = nullptr;
-    if (sd_bus_message_read(message, "(so)", &bus, &path) <= 0) {
-        return false;
-    }
-    ref = ObjectRef{bus, path};
-    return true;
-}
-
-bool readStrings(sd_bus_message* message, std::vector<std::string>& values) {
-    char** strings = nullptr;
-    if (sd_bus_message_read_strv(message, &strings) < 0) {
-        return false;
-    }
-    for (char** entry = strings; entry != nullptr && *entry != nullptr; ++entry) {
-        values.emplace_back(*entry);
-        free(*entry);
-    }
-    free(strings);
-    return true;
-}
-
-bool readStates(sd_bus_message* message, StateSet& states) {
-    const void* words = nullptr;
-    size_t size = 0;
-    if (sd_bus_message_read_array(message, 'u', &words, &size) < 0) {
-        return false;
-    }
-    std::vector<std::uint32_t> array(size / sizeof(std::uint32_t));
-    if (!array.empty()) {
-        std::memcpy(array.data(), words, array.size() * sizeof(std::uint32_t));
-    }
-    states = StateSet(array);
-    return true;
-}
 
 } // namespace
 
@@ -85,12 +49,12 @@ std::optional<ApplicationSnapshot> ApplicationSnapshot::parse(const Reply& reply
         const char* description = nullptr;
         std::uint32_t role = 0;
         StateSet states;
-        bool read = readRef(message, object) && readRef(message, owner) &&
-                    readRef(message, parent) &&
+        bool read = readObjectRefAt(message, object) && readObjectRefAt(message, owner) &&
+                    readObjectRefAt(message, parent) &&
                     sd_bus_message_read(message, "ii", &index, &item.childCount) > 0 &&
-                    readStrings(message, interfaces) &&
+                    readStringsAt(message, interfaces) &&
                     sd_bus_message_read(message, "sus", &name, &role, &description) > 0 &&
-                    readStates(message, states) && sd_bus_message_exit_container(message) >= 0;
+                    readStatesAt(message, states) && sd_bus_message_exit_container(message) >= 0;
         if (!read) {
             return std::nullopt;
         }

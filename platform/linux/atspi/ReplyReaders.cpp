@@ -3,6 +3,7 @@
 #include "platform/linux/atspi/BusError.hpp"
 
 #include <cstdlib>
+#include <cstring>
 
 namespace orvel::linuxdesktop {
 
@@ -44,7 +45,9 @@ bool readText(sd_bus_message* message, std::string& value) {
     return true;
 }
 
-bool readRef(sd_bus_message* message, ObjectRef& value) {
+} // namespace
+
+bool readObjectRefAt(sd_bus_message* message, ObjectRef& value) {
     const char* bus = nullptr;
     const char* path = nullptr;
     if (sd_bus_message_read(message, "(so)", &bus, &path) <= 0 || bus == nullptr ||
@@ -55,7 +58,32 @@ bool readRef(sd_bus_message* message, ObjectRef& value) {
     return true;
 }
 
-} // namespace
+bool readStringsAt(sd_bus_message* message, std::vector<std::string>& values) {
+    char** strings = nullptr;
+    if (sd_bus_message_read_strv(message, &strings) <= 0) {
+        return false;
+    }
+    for (char** entry = strings; entry != nullptr && *entry != nullptr; ++entry) {
+        values.emplace_back(*entry);
+        free(*entry);
+    }
+    free(strings);
+    return true;
+}
+
+bool readStatesAt(sd_bus_message* message, StateSet& states) {
+    const void* words = nullptr;
+    size_t size = 0;
+    if (sd_bus_message_read_array(message, 'u', &words, &size) < 0) {
+        return false;
+    }
+    std::vector<std::uint32_t> array(size / sizeof(std::uint32_t));
+    if (!array.empty()) {
+        std::memcpy(array.data(), words, array.size() * sizeof(std::uint32_t));
+    }
+    states = StateSet(array);
+    return true;
+}
 
 Answer<std::uint32_t> readUint32(const Reply& reply) {
     return readReply<std::uint32_t>(reply, [](sd_bus_message* message, std::uint32_t& value) {
@@ -85,39 +113,15 @@ Answer<std::string> readString(const Reply& reply) {
 }
 
 Answer<std::vector<std::string>> readStrings(const Reply& reply) {
-    return readReply<std::vector<std::string>>(
-        reply, [](sd_bus_message* message, std::vector<std::string>& values) {
-            char** strings = nullptr;
-            if (sd_bus_message_read_strv(message, &strings) <= 0) {
-                return false;
-            }
-            for (char** entry = strings; entry != nullptr && *entry != nullptr; ++entry) {
-                values.emplace_back(*entry);
-                free(*entry);
-            }
-            free(strings);
-            return true;
-        });
+    return readReply<std::vector<std::string>>(reply, readStringsAt);
 }
 
 Answer<StateSet> readStates(const Reply& reply) {
-    return readReply<StateSet>(reply, [](sd_bus_message* message, StateSet& value) {
-        const void* words = nullptr;
-        size_t size = 0;
-        if (sd_bus_message_read_array(message, 'u', &words, &size) < 0) {
-            return false;
-        }
-        std::vector<std::uint32_t> array(size / sizeof(std::uint32_t));
-        for (std::size_t index = 0; index < array.size(); ++index) {
-            array[index] = static_cast<const std::uint32_t*>(words)[index];
-        }
-        value = StateSet(array);
-        return true;
-    });
+    return readReply<StateSet>(reply, readStatesAt);
 }
 
 Answer<ObjectRef> readObjectRef(const Reply& reply) {
-    return readReply<ObjectRef>(reply, readRef);
+    return readReply<ObjectRef>(reply, readObjectRefAt);
 }
 
 Answer<std::vector<ObjectRef>> readObjectRefs(const Reply& reply) {
@@ -177,7 +181,7 @@ Answer<bool> readVariantBool(const Reply& reply) {
 }
 
 Answer<ObjectRef> readVariantObjectRef(const Reply& reply) {
-    return readVariant<ObjectRef>(reply, "(so)", readRef);
+    return readVariant<ObjectRef>(reply, "(so)", readObjectRefAt);
 }
 
 } // namespace orvel::linuxdesktop

@@ -33,6 +33,12 @@ Answer<ObjectRef> readObjectRef(const Reply& reply);
 Answer<std::vector<ObjectRef>> readObjectRefs(const Reply& reply);
 Answer<Extents> readExtents(const Reply& reply);
 
+// One value at the message's current position, for contents that stand inside containers of
+// their own (the cache's items); false when it is not there or not of the type.
+bool readObjectRefAt(sd_bus_message* message, ObjectRef& value);
+bool readStringsAt(sd_bus_message* message, std::vector<std::string>& values);
+bool readStatesAt(sd_bus_message* message, StateSet& states);
+
 // Properties.Get answers a variant.
 Answer<std::string> readVariantString(const Reply& reply);
 Answer<std::int32_t> readVariantInt32(const Reply& reply);
