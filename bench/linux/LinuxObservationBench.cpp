@@ -12,6 +12,7 @@
 #include "platform/linux/atspi/AtspiAccessibility.hpp"
 #include "platform/linux/atspi/AtspiCalls.hpp"
 #include "platform/linux/atspi/ReplyReaders.hpp"
+#include "support/CountingAccessibility.hpp"
 
 #include <benchmark/benchmark.h>
 
@@ -24,59 +25,6 @@
 
 namespace orvel {
 namespace {
-
-// An accessibility service that forwards every read but offers no observation reader, so
-// that the observation reads one attribute per call.
-class OneReadPerCall final : public platform::AccessibilityService {
-  public:
-    explicit OneReadPerCall(platform::AccessibilityService& inner) : inner_(inner) {}
-    bool isProcessTrusted(bool prompt) override { return inner_.isProcessTrusted(prompt); }
-    platform::ElementHandle createApplication(std::int32_t pid) override {
-        return inner_.createApplication(pid);
-    }
-    platform::ElementHandle createSystemWide() override { return inner_.createSystemWide(); }
-    std::int32_t setMessagingTimeout(const platform::ElementHandle& element,
-                                     float seconds) override {
-        return inner_.setMessagingTimeout(element, seconds);
-    }
-    platform::AXAnswer<platform::AXValue>
-    copyAttributeValue(const platform::ElementHandle& element, const std::string& attribute,
-                       platform::CallTimeout timeout) override {
-        return inner_.copyAttributeValue(element, attribute, timeout);
-    }
-    platform::AXAnswer<std::vector<std::string>>
-    copyActionNames(const platform::ElementHandle& element,
-                    platform::CallTimeout timeout) override {
-        return inner_.copyActionNames(element, timeout);
-    }
-    platform::AXAnswer<bool> isAttributeSettable(const platform::ElementHandle& element,
-                                                 const std::string& attribute,
-                                                 platform::CallTimeout timeout) override {
-        return inner_.isAttributeSettable(element, attribute, timeout);
-    }
-    std::int32_t setAttributeValue(const platform::ElementHandle& element,
-                                   const std::string& attribute,
-                                   const std::string& value) override {
-        return inner_.setAttributeValue(element, attribute, value);
-    }
-    std::int32_t performAction(const platform::ElementHandle& element,
-                               const std::string& action) override {
-        return inner_.performAction(element, action);
-    }
-    platform::AXAnswer<platform::ElementHandle>
-    copyElementAtPosition(const platform::ElementHandle& systemWide, float x, float y) override {
-        return inner_.copyElementAtPosition(systemWide, x, y);
-    }
-    platform::AXAnswer<std::int32_t> getPid(const platform::ElementHandle& element) override {
-        return inner_.getPid(element);
-    }
-    bool equal(const platform::ElementHandle& a, const platform::ElementHandle& b) override {
-        return inner_.equal(a, b);
-    }
-
-  private:
-    platform::AccessibilityService& inner_;
-};
 
 // CPU time a process has used, in milliseconds (user and system, from /proc).
 double cpuMilliseconds(int pid) {
@@ -128,7 +76,9 @@ void observeGrid(benchmark::State& state, bool bulk, int maxNodes) {
         state.SkipWithError("no private desktop session with the grid window");
         return;
     }
-    OneReadPerCall plain(*session->service);
+    // The counting service forwards every read and offers no observation reader of its own, so
+    // the observation through it reads one attribute per call.
+    testing::CountingAccessibility plain(*session->service);
     platform::AccessibilityService& service =
         bulk ? static_cast<platform::AccessibilityService&>(*session->service) : plain;
     Accessibility accessibility(service, "not trusted");
