@@ -7,7 +7,7 @@
 #include "linux/support/PrivateSession.hpp"
 #include "linux/support/RunningDesktop.hpp"
 #include "linux/support/TestApplication.hpp"
-#include "platform/linux/UnreachableAccessibility.hpp"
+#include "linux/support/UnreachableAccessibility.hpp"
 
 #include <algorithm>
 
@@ -117,7 +117,7 @@ std::unique_ptr<ContractDesktop> makeLinuxContractDesktop(std::string& whyNot) {
     if (!second) {
         return nullptr;
     }
-    auto accessibility = std::make_shared<linuxdesktop::UnreachableAccessibility>();
+    auto accessibility = std::make_shared<orvel::testing::UnreachableAccessibility>();
     auto desktop = testing::RunningDesktop::open(*options, accessibility, accessibility, whyNot);
     if (!desktop) {
         return nullptr;

@@ -5,7 +5,7 @@
 #include "linux/support/PrivateSession.hpp"
 #include "linux/support/RunningDesktop.hpp"
 #include "linux/support/TestApplication.hpp"
-#include "platform/linux/UnreachableAccessibility.hpp"
+#include "linux/support/UnreachableAccessibility.hpp"
 
 #include "OrvelControlCore/LockState.hpp"
 #include "platform/ChildProcess.hpp"
@@ -79,8 +79,7 @@ class LinuxDesktop : public ::testing::Test {
     void open(const linuxdesktop::LinuxDesktopOptions& options) {
         desktop_.reset();
         std::string error;
-        desktop_ = RunningDesktop::open(options,
-                                        std::make_shared<linuxdesktop::UnreachableAccessibility>(),
+        desktop_ = RunningDesktop::open(options, std::make_shared<UnreachableAccessibility>(),
                                         applications_, error);
         ASSERT_TRUE(desktop_) << error;
     }
@@ -229,8 +228,7 @@ class LinuxWithoutWindowManager : public ::testing::Test {
                                           .applicationId = "no.orvel.TestApp.Second"},
                                          whyNot);
         ASSERT_TRUE(second_) << whyNot;
-        desktop_ = RunningDesktop::open(*options,
-                                        std::make_shared<linuxdesktop::UnreachableAccessibility>(),
+        desktop_ = RunningDesktop::open(*options, std::make_shared<UnreachableAccessibility>(),
                                         std::make_shared<ApplicationsDouble>(), whyNot);
         ASSERT_TRUE(desktop_) << whyNot;
     }

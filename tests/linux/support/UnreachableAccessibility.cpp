@@ -1,8 +1,8 @@
-#include "platform/linux/UnreachableAccessibility.hpp"
+#include "linux/support/UnreachableAccessibility.hpp"
 
 #include <memory>
 
-namespace orvel::linuxdesktop {
+namespace orvel::testing {
 
 namespace {
 
@@ -69,8 +69,9 @@ bool UnreachableAccessibility::equal(const platform::ElementHandle& a,
     return a.raw() == b.raw();
 }
 
-std::vector<AccessibleApplication> UnreachableAccessibility::accessibleApplications() {
+std::vector<linuxdesktop::AccessibleApplication>
+UnreachableAccessibility::accessibleApplications() {
     return {};
 }
 
-} // namespace orvel::linuxdesktop
+} // namespace orvel::testing

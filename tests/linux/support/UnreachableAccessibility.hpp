@@ -3,17 +3,17 @@
 // bus lists no application. The program then lists and captures windows and refuses to
 // observe or operate them, with the desktop's own text for a silent accessibility bus.
 //
-// The Linux desktop's suites that are not about accessibility run with it, so that they
-// depend on no accessibility bus. Safe from any thread.
+// A test double: the Linux desktop's suites that are not about accessibility run with it, so
+// that they depend on no accessibility bus. Safe from any thread.
 #pragma once
 
 #include "platform/AccessibilityService.hpp"
 #include "platform/linux/AccessibleApplications.hpp"
 
-namespace orvel::linuxdesktop {
+namespace orvel::testing {
 
 class UnreachableAccessibility final : public platform::AccessibilityService,
-                                       public AccessibleApplications {
+                                       public linuxdesktop::AccessibleApplications {
   public:
     bool isProcessTrusted(bool prompt) override;
     platform::ElementHandle createApplication(std::int32_t pid) override;
@@ -40,7 +40,7 @@ class UnreachableAccessibility final : public platform::AccessibilityService,
     platform::AXAnswer<std::int32_t> getPid(const platform::ElementHandle& element) override;
     bool equal(const platform::ElementHandle& a, const platform::ElementHandle& b) override;
 
-    std::vector<AccessibleApplication> accessibleApplications() override;
+    std::vector<linuxdesktop::AccessibleApplication> accessibleApplications() override;
 };
 
-} // namespace orvel::linuxdesktop
+} // namespace orvel::testing
