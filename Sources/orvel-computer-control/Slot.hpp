@@ -29,7 +29,8 @@ template <class Result> class Slot {
     }
 
     // The result, or absent when none was settled within `seconds`; a result stored between
-    // the time-out and this call taking the lock still counts.
+    // the time-out and this call taking the lock still counts. For the one waiter, once: the
+    // result (a whole image, say) is moved out, not copied.
     std::optional<Result> wait(double seconds) {
         std::unique_lock guard(lock_);
         settled_.wait_for(guard, std::chrono::duration<double>(seconds),
@@ -37,7 +38,8 @@ template <class Result> class Slot {
         if (!value_) {
             abandoned_ = true;
         }
-        return value_;
+        // A moved-from optional stays engaged, so a later `settle` still finds it taken.
+        return std::move(value_);
     }
 
     bool isAbandoned() const {
