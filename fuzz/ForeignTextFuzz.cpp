@@ -80,11 +80,21 @@ std::string icuRepaired(std::string_view bytes) {
 }
 
 // The byte offsets at which ICU's extended grapheme clusters of valid text begin, and its end.
+// Creating ICU's iterator costs more than the rest of an input, so the oracle keeps one.
+icu::BreakIterator& icuCharacterIterator() {
+    static const std::unique_ptr<icu::BreakIterator> characters = [] {
+        UErrorCode status = U_ZERO_ERROR;
+        std::unique_ptr<icu::BreakIterator> created(
+            icu::BreakIterator::createCharacterInstance(icu::Locale::getRoot(), status));
+        require(U_SUCCESS(status), "ICU gives a character break iterator");
+        return created;
+    }();
+    return *characters;
+}
+
 std::vector<std::size_t> icuCharacterStarts(const std::string& valid) {
     UErrorCode status = U_ZERO_ERROR;
-    std::unique_ptr<icu::BreakIterator> characters(
-        icu::BreakIterator::createCharacterInstance(icu::Locale::getRoot(), status));
-    require(U_SUCCESS(status), "ICU gives a character break iterator");
+    icu::BreakIterator* characters = &icuCharacterIterator();
     UText* utext =
         utext_openUTF8(nullptr, valid.data(), static_cast<int64_t>(valid.size()), &status);
     characters->setText(utext, status);

@@ -1,10 +1,12 @@
 // Request lines as an assistant (or anything writing to the program's standard input) could send
-// them, through a whole engine on the simulated desktop, in process: the reader frames the
-// input in chunks of varying size, the engine admits, answers and halts as it would in the
-// program, and the input's end runs the program's own ending. Checked: every output line is a
-// JSON object with its keys in order at every level; every handled line with a valid id gets
+// them, through a whole engine on the simulated desktop, in process: the input is framed in
+// chunks of varying size as the program's reader frames it, the engine admits, answers and
+// halts as it would in the program, and the input's end halts control as "stop" does (or,
+// after "shutdown", runs the program's own ending). Checked: every output line is a JSON
+// object with its keys in order at every level; every handled line with a valid id gets
 // exactly one response with that id and every other line one response without an id; no
-// response names an id that was never sent; and nothing the program pressed is still held.
+// response names an id that was never sent; and nothing the program pressed is held after
+// the halt or the ending.
 //
 // Besides libFuzzer's byte mutations, a mutator that knows the protocol rewrites one line of
 // the input at a time: another operation, another action, a field of another type, a repeated
@@ -13,20 +15,25 @@
 #include "FuzzCheck.hpp"
 #include "FuzzDesktop.hpp"
 #include "OrvelControlCore/Json.hpp"
+#include "OrvelControlCore/Limits.hpp"
 #include "OrvelControlCore/LineFramer.hpp"
 #include "OrvelControlCore/Text.hpp"
 #include "RequestStream.hpp"
 #include "platform/sim/DefaultScenario.hpp"
 
 #include <algorithm>
+#include <chrono>
+#include <condition_variable>
 #include <cstddef>
 #include <cstdint>
 #include <map>
 #include <memory>
 #include <mutex>
 #include <random>
+#include <set>
 #include <string>
 #include <string_view>
+#include <utility>
 #include <vector>
 
 extern "C" std::size_t LLVMFuzzerMutate(std::uint8_t* data, std::size_t size, std::size_t maxSize);
@@ -41,23 +48,45 @@ using orvel::fuzz::require;
 constexpr int inputsPerDesktop = 2000;
 constexpr std::size_t longestId = 200;
 
-// What the engine writes, kept whole for the checks after the input.
+// A response is booked as answered just before it is written, so the checks wait for the
+// lines themselves, within a bound longer than any write takes.
+constexpr auto writeBound = std::chrono::seconds(20);
+
+// What the engine writes, kept whole for the checks after the input, with a count of the
+// response lines (every line that is not an event) among it.
 class CapturedOutput final : public orvel::platform::OutputChannel {
   public:
     std::optional<std::size_t> write(std::string_view bytes, Clock::time_point) override {
         std::lock_guard guard(lock_);
+        for (char byte : bytes) {
+            line_.push_back(byte);
+            if (byte == '\n') {
+                if (line_.rfind(R"({"event")", 0) != 0) {
+                    ++responses_;
+                }
+                line_.clear();
+            }
+        }
         text_.append(bytes);
+        written_.notify_all();
         return bytes.size();
     }
 
-    std::string text() const {
-        std::lock_guard guard(lock_);
-        return text_;
+    // What was written since the last call, once `responses` response lines have been
+    // written since then (or the bound has passed, for the checks to find what is missing).
+    std::string take(int responses) {
+        std::unique_lock guard(lock_);
+        written_.wait_for(guard, writeBound, [&] { return responses_ >= responses; });
+        responses_ = 0;
+        return std::exchange(text_, {});
     }
 
   private:
     mutable std::mutex lock_;
-    std::string text_; // guarded by lock_
+    std::condition_variable written_;
+    std::string text_;  // guarded by lock_
+    std::string line_;  // guarded by lock_: the line being written
+    int responses_ = 0; // guarded by lock_
 };
 
 // Keys strictly in order in every object, read from the bytes as written.
@@ -89,6 +118,14 @@ bool isValidId(const std::string& id) {
 struct Expected {
     std::map<std::string, int> withId;
     int withoutId = 0;
+
+    int responses() const {
+        int count = withoutId;
+        for (const auto& [id, lines] : withId) {
+            count += lines;
+        }
+        return count;
+    }
 
     void frame(const orvel::Frame& frame) {
         if (frame.kind == orvel::Frame::Kind::overflow) {
@@ -149,53 +186,138 @@ void checkOutput(const std::string& output, const Expected& expected) {
             "every line without a valid id gets exactly one response without one");
 }
 
-// One desktop serves many inputs; each input gets an engine of its own, because the ending it
-// runs at the end of the input (halt, drain, release, close) is part of what is checked and
-// leaves an engine that has ended. An engine costs a few threads, a few milliseconds with
-// the sanitizers, against the hundreds a desktop costs.
+// One desktop and one engine serve many inputs, because starting them costs far more than an
+// input. Between inputs the engine is halted (nothing may be held then) and resumed, which
+// also forgets the observation, so that an input starts from the same state of the engine
+// whatever came before it. The program's ending (halt, drain, release, exit) runs when an
+// input asks for "shutdown" and whenever the engine is replaced, and is checked there.
 class Session {
   public:
     void run(std::string_view input) {
-        if (!desktop_ || ++inputs_ > inputsPerDesktop) {
+        if (!desktop_ || inputs_ >= inputsPerDesktop) {
+            endEngine();
             desktop_.reset();
-            desktop_ = std::make_unique<orvel::fuzz::FuzzDesktop>(
-                std::string(orvel::sim::defaultScenarioText));
-            inputs_ = 1;
+            desktop_ = std::make_unique<orvel::fuzz::FuzzDesktop>(scenario());
+            inputs_ = 0;
         }
-        auto output = std::make_shared<CapturedOutput>();
-        auto errors = std::make_shared<CapturedOutput>();
-        int exits = 0;
+        ++inputs_;
+        // An id the engine has answered before would be answered from its receipt, and the
+        // work behind it never run again: such an input gets a fresh engine.
+        const auto ids = idsOf(input);
+        if (engine_ && std::any_of(ids.begin(), ids.end(),
+                                   [this](const auto& id) { return answeredIds_.contains(id); })) {
+            endEngine();
+        }
+        if (!engine_) {
+            startEngine();
+        }
+        answeredIds_.insert(ids.begin(), ids.end());
+        output_->take(0);
+        Expected expected;
+        const bool shutDown = feed(input, expected);
+        orvel::fuzz::waitUntilAnswered(*engine_);
+        if (shutDown) {
+            endEngine();
+        } else {
+            haltBetweenInputs();
+        }
+        checkOutput(output_->take(expected.responses()), expected);
+    }
+
+    ~Session() { endEngine(); }
+
+  private:
+    // The built-in desktop with its displays at scale 1: a screenshot then costs a quarter of
+    // the pixels, and every path of the program that a screenshot takes stays the same.
+    static std::string scenario() {
+        Json parsed = Json::parse(orvel::sim::defaultScenarioText);
+        for (auto& display : parsed.at("displays")) {
+            display["scale"] = 1.0;
+        }
+        return parsed.dump();
+    }
+
+    static std::set<std::string> idsOf(std::string_view input) {
+        Expected expected;
+        orvel::LineFramer framer(orvel::Limits::requestBytes);
+        for (const orvel::Frame& frame : framer.feed(input)) {
+            expected.frame(frame);
+        }
+        std::set<std::string> ids;
+        for (const auto& [id, count] : expected.withId) {
+            ids.insert(id);
+        }
+        return ids;
+    }
+
+    void startEngine() {
+        answeredIds_.clear();
+        output_ = std::make_shared<CapturedOutput>();
+        errors_ = std::make_shared<CapturedOutput>();
+        exits_ = 0;
         orvel::EngineOptions options;
-        options.out = output;
-        options.err = errors;
-        options.exitProcess = [&exits](int status) {
+        options.out = output_;
+        options.err = errors_;
+        options.exitProcess = [this](int status) {
             require(status == 0, "the end of input ends the program with 0");
-            ++exits;
+            ++exits_;
         };
         // The pauses a person's applications need cost the simulated desktop nothing.
         options.reactionTime = std::chrono::milliseconds(0);
         options.inputPacing = orvel::InputPacing{{}, {}, {}};
-        Expected expected;
-        {
-            orvel::Engine engine(desktop_->platform(), desktop_->listener(),
-                                 desktop_->lockWatcher(), options);
-            orvel::fuzz::RequestStream stream(input, engine);
-            engine.runReader(
-                [&stream](char* buffer, std::size_t size) { return stream.read(buffer, size); },
-                [&engine, &expected](const orvel::Frame& frame) {
-                    expected.frame(frame);
-                    return engine.handleFrame(frame);
-                });
-        }
-        require(exits == 1, "the program ends once at the end of its input");
-        const auto held = desktop_->desktop().inputPressedByProgram();
-        require(held.empty(), "nothing the program pressed is held when the input ends");
-        checkOutput(output->text(), expected);
+        engine_ = std::make_unique<orvel::Engine>(desktop_->platform(), desktop_->listener(),
+                                                  desktop_->lockWatcher(), options);
+        engine_->startWatchdog();
     }
 
-  private:
+    // Frames the input in the stream's chunks and hands each frame to the engine, as the
+    // program's reader does; true when a "shutdown" ended the reading.
+    bool feed(std::string_view input, Expected& expected) {
+        orvel::fuzz::RequestStream stream(input, *engine_);
+        orvel::LineFramer framer(orvel::Limits::requestBytes);
+        for (std::size_t count = stream.read(buffer_.data(), buffer_.size()); count > 0;
+             count = stream.read(buffer_.data(), buffer_.size())) {
+            for (const orvel::Frame& frame : framer.feed(std::string_view(buffer_.data(), count))) {
+                expected.frame(frame);
+                if (!engine_->handleFrame(frame)) {
+                    return true;
+                }
+            }
+        }
+        return false;
+    }
+
+    void haltBetweenInputs() {
+        engine_->halt("requested");
+        requireNothingHeld();
+        engine_->immediate("resume", "", orvel::Json::object());
+    }
+
+    // The program's own ending, once, with nothing held after it.
+    void endEngine() {
+        if (!engine_) {
+            return;
+        }
+        engine_->runReader([](char*, std::size_t) { return std::size_t{0}; });
+        require(exits_ == 1, "the program ends once at the end of its input");
+        engine_.reset();
+        requireNothingHeld();
+    }
+
+    void requireNothingHeld() const {
+        const auto held = desktop_->desktop().inputPressedByProgram();
+        require(held.empty(), "nothing the program pressed is held after a halt");
+    }
+
     std::unique_ptr<orvel::fuzz::FuzzDesktop> desktop_;
+    std::unique_ptr<orvel::Engine> engine_;
+    std::shared_ptr<CapturedOutput> output_;
+    std::shared_ptr<CapturedOutput> errors_;
+    int exits_ = 0;
     int inputs_ = 0;
+    std::set<std::string> answeredIds_;
+    // The stream's chunks are at most a few KiB; one buffer for every input.
+    std::vector<char> buffer_ = std::vector<char>(8 * 1024);
 };
 
 // The protocol's vocabulary, for the mutator.
