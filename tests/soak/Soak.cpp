@@ -113,6 +113,8 @@ struct Observed {
     long halts = 0;
     long takeovers = 0;
     std::map<std::string, long> errorCodes;
+    // The first error of each code, whole, so that a count that looks wrong can be read.
+    std::map<std::string, std::string> errorExamples;
     std::map<std::string, long> takeoverReasons;
     std::uint64_t peakResident = 0;
     std::vector<std::string> violations;
@@ -189,7 +191,9 @@ void readOutput(orvel::platform::ChildProcess& child, Observed& seen, orvel::soa
                 }
             }
         } else {
-            ++seen.errorCodes[value->value("error", Json::object()).value("code", "?")];
+            const std::string code = value->value("error", Json::object()).value("code", "?");
+            ++seen.errorCodes[code];
+            seen.errorExamples.emplace(code, line->substr(0, 400));
         }
         seen.answered.notify_all();
     }
@@ -218,6 +222,10 @@ int main(int argc, char** argv) {
                        ? orvel::soak::x11Desktop(options.appPid)
                        : orvel::soak::simulatedDesktop(options.scenarios, options.folder, seconds,
                                                        options.seed);
+    if (!desktop) {
+        std::fprintf(stderr, "orvel-soak: cannot reach the %s desktop\n", options.desktop.c_str());
+        return 2;
+    }
     orvel::soak::RequestMix mix(*desktop, options.seed);
     auto child = orvel::platform::ChildProcess::start(options.binary, {}, desktop->environment());
     if (!child) {
@@ -330,6 +338,9 @@ int main(int argc, char** argv) {
         static_cast<double>(orvel::soak::residentBound) / orvel::soak::mebibyte, elapsed);
     std::printf("soak: error codes %s\n", codes.dump().c_str());
     std::printf("soak: takeovers by reason %s\n", Json(seen.takeoverReasons).dump().c_str());
+    for (const auto& [code, example] : seen.errorExamples) {
+        std::printf("soak: first %s: %s\n", code.c_str(), example.c_str());
+    }
     for (const auto& violation : seen.violations) {
         std::printf("soak: VIOLATION %s\n", violation.c_str());
     }

@@ -2,7 +2,6 @@
 
 #include "OrvelControlCore/Json.hpp"
 
-#include <csignal>
 #include <fstream>
 #include <set>
 #include <sstream>
@@ -158,36 +157,6 @@ class SimulatedSoakDesktop final : public SoakDesktop {
     mutable std::set<std::string> held_;
 };
 
-class X11SoakDesktop final : public SoakDesktop {
-  public:
-    explicit X11SoakDesktop(std::int32_t appPid) : appPid_(appPid) {}
-
-    std::map<std::string, std::string> environment() const override {
-        return {{"ORVEL_DESKTOP", "x11"}};
-    }
-    std::vector<std::int32_t> pids() const override { return {appPid_, 999999}; }
-    // Window ids on X11 are found by listing; the soak learns them from windows.list answers.
-    std::vector<WindowRef> windows() const override { return {}; }
-    void disturb(std::mt19937_64& random) override {
-        if (random() % 40 != 0) {
-            return;
-        }
-        stopped_ = !stopped_;
-        ::kill(appPid_, stopped_ ? SIGSTOP : SIGCONT);
-    }
-    void settle() override {
-        if (stopped_) {
-            ::kill(appPid_, SIGCONT);
-            stopped_ = false;
-        }
-    }
-    std::optional<std::vector<std::string>> heldInput() const override { return std::nullopt; }
-
-  private:
-    std::int32_t appPid_;
-    bool stopped_ = false;
-};
-
 } // namespace
 
 std::unique_ptr<SoakDesktop> simulatedDesktop(const std::string& scenarioDir,
@@ -198,10 +167,6 @@ std::unique_ptr<SoakDesktop> simulatedDesktop(const std::string& scenarioDir,
     std::ofstream(scenarioPath) << faultScenario(scenarioDir, seconds, seed).dump();
     std::ofstream(eventLogPath, std::ios::trunc).flush();
     return std::make_unique<SimulatedSoakDesktop>(scenarioPath, eventLogPath);
-}
-
-std::unique_ptr<SoakDesktop> x11Desktop(std::int32_t appPid) {
-    return std::make_unique<X11SoakDesktop>(appPid);
 }
 
 } // namespace orvel::soak

@@ -6,7 +6,9 @@
 // elements that vanish, windows that move, permissions revoked, the tap disabled, the screen
 // locking, the user taking over) and reads held input from its event log. The X11 desktop is
 // the private session the soak runs inside, with a real application that is stopped and
-// continued at random; it cannot see held input, which the program's own stopped events say.
+// continued at random; it reads held input from the X server itself, on a connection of its
+// own (the keys and pointer buttons down), which also sees what the program's own stopped
+// events might not say.
 //
 // Used by the soak's writer thread only, apart from `heldInput`, which the caller serialises.
 #pragma once
@@ -46,7 +48,8 @@ class SoakDesktop {
 std::unique_ptr<SoakDesktop> simulatedDesktop(const std::string& scenarioDir,
                                               const std::string& folder, double seconds,
                                               std::uint64_t seed);
-// The X11 desktop of the private session, with the application of `appPid` disturbed.
+// The X11 desktop of the private session ($DISPLAY), with the application of `appPid`
+// disturbed; null when the display cannot be opened or the build has no X11 desktop.
 std::unique_ptr<SoakDesktop> x11Desktop(std::int32_t appPid);
 
 } // namespace orvel::soak
