@@ -1,9 +1,10 @@
 // Which key combinations a desktop lets through to the chosen window, as data: the modifier
 // names and the flags they stand for, the modifiers the desktop keeps for its own shortcuts,
 // the primary shortcut modifier (Command on macOS, Control on Linux) and the secondary one
-// (Option / Alt) with the short lists of keys that stay in the window under each, and the texts
-// that name the desktop. The one rule that reads this data is `Keymap::scopeDenial`; every
-// desktop shares it, only the data differs.
+// (Option / Alt) with the short lists of keys that stay in the window under each, the texts
+// that name the desktop, and whether typed text may carry control characters. The one rule that
+// reads the combinations is `Keymap::scopeDenial`; every desktop shares it, only the data
+// differs.
 //
 // A value type; the macOS policy is built once on first use and never changes afterwards.
 #pragma once
@@ -31,6 +32,9 @@ struct KeyPolicy {
     // Refusals that name the desktop.
     std::string functionKeyMessage;
     std::string systemModifierMessage;
+    // Whether typed text may hold control characters besides tab and line breaks: macOS hands
+    // any character to the application as the text of a key event, X11 has no key for them.
+    bool typesControlCharacters = true;
 
     // The macOS rules: Command and Option lists, Control and Fn refused.
     static const KeyPolicy& macOS();

@@ -27,6 +27,24 @@ constexpr std::string_view unsignedEvents =
     "Kunne ikke lage hendelser som Orvel Rire kan kjenne igjen som sine egne.";
 constexpr std::string_view uncreatableMouseEvent = "Kunne ikke lage musehendelsen.";
 constexpr std::string_view uncreatableKeystroke = "Kunne ikke lage tastetrykket.";
+constexpr std::string_view untypeableControl =
+    "Teksten har kontrolltegn som ikke kan skrives på dette skrivebordet.";
+
+// A control character other than tab, carriage return and line feed: C0 (one byte below
+// 0x20), DEL, or C1 (U+0080 to U+009F, encoded as 0xC2 0x80 to 0xC2 0x9F).
+bool holdsControlCharacter(std::string_view text) {
+    for (std::size_t at = 0; at < text.size(); ++at) {
+        const auto byte = static_cast<unsigned char>(text[at]);
+        const bool c0 = byte < 0x20 && byte != '\t' && byte != '\n' && byte != '\r';
+        const bool c1 = byte == 0xC2 && at + 1 < text.size() &&
+                        static_cast<unsigned char>(text[at + 1]) >= 0x80 &&
+                        static_cast<unsigned char>(text[at + 1]) <= 0x9F;
+        if (c0 || byte == 0x7F || c1) {
+            return true;
+        }
+    }
+    return false;
+}
 
 Json progressOf(std::string_view key, int value) {
     return Json{{std::string(key), value}};
@@ -340,6 +358,9 @@ void type(InputState& state, const std::string& text, const InputGuard& guard) {
     const std::vector<std::string> characters = text::characters(text);
     if (characters.size() > static_cast<std::size_t>(Limits::typeLength)) {
         throw Failure("invalid_request", "Teksten er for lang til å skrives i én handling.");
+    }
+    if (!state.keyPolicy().typesControlCharacters && holdsControlCharacter(text)) {
+        throw op.unavailable(untypeableControl);
     }
     int typed = 0;
     for (const std::string& character : characters) {

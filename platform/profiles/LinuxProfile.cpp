@@ -198,6 +198,7 @@ KeyPolicy linuxKeys() {
         .systemModifierMessage = "Super- og Fn-kombinasjoner er der skrivebordet har sine egne "
                                  "snarveier. Orvel Rire sender dem ikke; ta over selv hvis du "
                                  "trenger dem.",
+        .typesControlCharacters = false,
     };
 }
 

@@ -6,6 +6,7 @@
 #include "support/FailureOf.hpp"
 
 #include "OrvelControlCore/Failure.hpp"
+#include "platform/profiles/LinuxProfile.hpp"
 
 #include "support/EngineHarness.hpp"
 
@@ -287,6 +288,32 @@ TEST(Input, EachTypedCharacterIsOnePairCarryingTheWholeCharacter) {
     for (std::size_t down = 2; down < events.size(); down += 2) {
         EXPECT_GE(events[down]["t"].get<double>() - events[down - 2]["t"].get<double>(), 0.0055);
     }
+    expectSettled(harness);
+}
+
+// A desktop without a key for control characters refuses the whole text before anything is
+// sent, rather than typing the rest and reporting a success; macOS hands them over as text.
+TEST(Input, ControlCharactersAreTypedOnlyWhereTheDesktopCanTypeThem) {
+    EngineHarness harness;
+    const auto linux = platform::linuxProfile(platform::LockSource::sessionAndScreensaver).keys;
+    InputState onLinux(harness.desktop().platform().events, 77, linux);
+    const Failure untypeable("input_unavailable",
+                             "Teksten har kontrolltegn som ikke kan skrives på dette "
+                             "skrivebordet. Ingenting ble sendt.");
+    for (const std::string text : {std::string("ab\x1b"), std::string("a\x7f"),
+                                   std::string("\u0085x"), std::string("x\0y", 3)}) {
+        EXPECT_EQ(failureOf([&] { Input::type(onLinux, text, openGuard()); }), untypeable) << text;
+    }
+    EXPECT_TRUE(programEvents(harness).empty());
+
+    Input::type(onLinux, "a\tb\r\nc\u00A0\u00E5", openGuard());
+    EXPECT_EQ(countKind(programEvents(harness), "keyDown"), 7);
+
+    const std::size_t before = programEvents(harness).size();
+    Input::type(harness.engine().input(), "a\x1b", openGuard());
+    const auto mac = programEvents(harness, 0);
+    ASSERT_EQ(mac.size(), before + 4);
+    EXPECT_EQ(mac.back()["text"], "\x1b");
     expectSettled(harness);
 }
 
