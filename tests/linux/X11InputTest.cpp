@@ -205,6 +205,20 @@ TEST_F(X11Input, TypedTextOfAnyCharacterReadsBackExactly) {
     })) << valueOf("AXTextField");
 }
 
+// Caps Lock left on by the person changes the case of letters, on the keymap's keys and on
+// lent ones; the typed text must still be exactly what was asked for, and Caps Lock stay on.
+TEST_F(X11Input, TypedTextReadsBackExactlyWithCapsLockOn) {
+    focusName();
+    press(0, Keymap::maskControl);
+    ASSERT_TRUE(witness->lockCapsLock(true));
+    type(U"Hei, Ola! æøå ÆØÅ αΩ ß€");
+    const bool exact =
+        waitUntil([&] { return valueOf("AXTextField") == "Hei, Ola! æøå ÆØÅ αΩ ß€"; });
+    EXPECT_TRUE(witness->capsLocked()) << "Caps Lock was not left as the person left it";
+    witness->lockCapsLock(false);
+    EXPECT_TRUE(exact) << valueOf("AXTextField");
+}
+
 TEST_F(X11Input, MoreDistinctCharactersThanSpareKeycodesAllArrive) {
     focusName();
     press(0, Keymap::maskControl);

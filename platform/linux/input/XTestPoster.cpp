@@ -2,6 +2,7 @@
 
 #include "platform/linux/x11/XlibHandlers.hpp"
 
+#include <X11/XKBlib.h>
 #include <X11/Xlib.h>
 #include <X11/extensions/XTest.h>
 #include <X11/keysym.h>
@@ -230,8 +231,36 @@ void XTestPoster::pressVirtualKey(const platform::Event& event, std::int64_t sig
 
 // Every character but the last is pressed and lifted at once; the last stays down until the
 // event's up, as a key does.
+//
+// Caps Lock left on by the person would turn the case of letters, on the keymap's keys and on
+// lent ones alike (the applications convert the case themselves), so it is unlocked for the
+// presses and locked again right after them, in the same flush: the server applies the
+// requests of one connection in order, so every press sees it off and the person finds it as
+// they left it.
 void XTestPoster::typeCharacters(const platform::Event& event, std::int64_t signature,
                                  std::unique_lock<std::mutex>& lock) {
+    const bool capsWasLocked = capsLocked();
+    if (capsWasLocked) {
+        lockCaps(false);
+    }
+    typeEachCharacter(event, signature, lock);
+    if (capsWasLocked) {
+        lockCaps(true);
+    }
+}
+
+bool XTestPoster::capsLocked() {
+    XkbStateRec state{};
+    return XkbGetState(display_, XkbUseCoreKbd, &state) == Success &&
+           (state.locked_mods & LockMask) != 0;
+}
+
+void XTestPoster::lockCaps(bool locked) {
+    XkbLockModifiers(display_, XkbUseCoreKbd, LockMask, locked ? LockMask : 0);
+}
+
+void XTestPoster::typeEachCharacter(const platform::Event& event, std::int64_t signature,
+                                    std::unique_lock<std::mutex>& lock) {
     const auto points = codePoints(event.unicodeString);
     for (std::size_t index = 0; index < points.size(); ++index) {
         const auto keysym = keysymForCodePoint(points[index]);

@@ -84,9 +84,14 @@ class XTestPoster {
     void pressVirtualKey(const platform::Event& event, std::int64_t signature);
     void typeCharacters(const platform::Event& event, std::int64_t signature,
                         std::unique_lock<std::mutex>& lock);
+    void typeEachCharacter(const platform::Event& event, std::int64_t signature,
+                           std::unique_lock<std::mutex>& lock);
     void liftKeysOf(std::uint16_t code, std::int64_t signature);
     void pressKey(unsigned int keycode, std::int64_t signature);
     void liftKey(unsigned int keycode, std::int64_t signature);
+    // Whether Caps Lock is locked on, and locking or unlocking it.
+    bool capsLocked();
+    void lockCaps(bool locked);
     // Where the keymap has `keysym` on the first or second level of a keycode not lent out.
     std::optional<KeyPlace> placeOf(Keysym keysym);
     // A keycode for `keysym`, lending a spare one (and waiting for one to settle) if needed.

@@ -1,5 +1,6 @@
 #include "linux/support/InputWitness.hpp"
 
+#include <X11/XKBlib.h>
 #include <X11/Xlib.h>
 #include <X11/extensions/XInput.h>
 #include <X11/extensions/XInput2.h>
@@ -96,6 +97,19 @@ unsigned int InputWitness::buttonsDown() {
     unsigned int mask = 0;
     XQueryPointer(display_, DefaultRootWindow(display_), &root, &child, &x, &y, &wx, &wy, &mask);
     return mask & (Button1Mask | Button2Mask | Button3Mask | Button4Mask | Button5Mask);
+}
+
+bool InputWitness::lockCapsLock(bool locked) {
+    const bool taken =
+        XkbLockModifiers(display_, XkbUseCoreKbd, LockMask, locked ? LockMask : 0) == True;
+    XSync(display_, False);
+    return taken;
+}
+
+bool InputWitness::capsLocked() {
+    XkbStateRec state{};
+    return XkbGetState(display_, XkbUseCoreKbd, &state) == Success &&
+           (state.locked_mods & LockMask) != 0;
 }
 
 std::vector<unsigned int> InputWitness::remappedSpareKeycodes() {

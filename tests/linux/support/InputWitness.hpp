@@ -34,6 +34,10 @@ class InputWitness {
     std::vector<unsigned int> remappedSpareKeycodes();
     const std::vector<unsigned int>& spareKeycodes() const { return spare_; }
     unsigned int keycodeOf(std::uint32_t keysym);
+    // Locks or unlocks Caps Lock, as a person pressing the key would leave it; true when the
+    // server took the request.
+    bool lockCapsLock(bool locked);
+    bool capsLocked();
     // Whether the keyboard focus is on a window of a client (not none, the root or wherever the
     // pointer is), as once the window manager has focused one.
     bool focusOnAWindow();
