@@ -20,6 +20,10 @@ namespace {
 const char* const submittedButUnanswered =
     "Appen svarte ikke som forventet. Handlingen kan ha blitt utført; kontroller før du gjentar.";
 
+// A takeover's halt takes moments (its stopped event has a bound of its own, about a second):
+// an action it stopped answers after that halt, but never waits longer than this for it.
+constexpr auto takeoverReportBound = std::chrono::seconds(2);
+
 // Clears the listener's automation flag on every way out of the action.
 class AutomationScope {
   public:
@@ -121,6 +125,9 @@ Json Engine::act(const Ticket& ticket, const Json& request) {
             plan.planningDigest = record.digest;
             performAction(plan);
         } catch (const Failure& failure) {
+            if (listener_.takenOver()) {
+                listener_.awaitTakeoverReports(takeoverReportBound);
+            }
             uncertainty = classifyActionFailure(failure, input_.delivered() != deliveredBefore);
         }
     }

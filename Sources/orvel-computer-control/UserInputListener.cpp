@@ -88,10 +88,29 @@ void UserInputListener::handle(std::uint32_t type, const platform::Event& event)
         automation_ = false;
         takenOver_.store(true, std::memory_order_release);
         report = onTakeover_;
+        if (!report) {
+            ++reported_;
+        }
     }
     if (report) {
-        reports_.run([report] { report("user_input"); });
+        reports_.run([this, report] {
+            report("user_input");
+            markReported();
+        });
     }
+}
+
+void UserInputListener::markReported() {
+    {
+        std::lock_guard guard(lock_);
+        ++reported_;
+    }
+    reportsRan_.notify_all();
+}
+
+bool UserInputListener::awaitTakeoverReports(std::chrono::milliseconds bound) {
+    std::unique_lock guard(lock_);
+    return reportsRan_.wait_for(guard, bound, [this] { return reported_ >= status_.takeovers; });
 }
 
 ListenerStatus UserInputListener::currentStatus() const {

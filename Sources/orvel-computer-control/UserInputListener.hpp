@@ -7,7 +7,8 @@
 // takeover handler; nothing is called out while it is held. Takeover reports run on a thread
 // of their own so that halting never runs inside the tap callback. Whether a takeover was
 // judged during the current automation is readable without the lock, so that the input
-// ledger's closures may ask it while the ledger's lock is held.
+// ledger's closures may ask it while the ledger's lock is held. `reportsRan_` signals under
+// `lock_` when a report has run.
 #pragma once
 
 #include "BackgroundTasks.hpp"
@@ -19,6 +20,8 @@
 
 #include <array>
 #include <atomic>
+#include <chrono>
+#include <condition_variable>
 #include <cstdint>
 #include <functional>
 #include <mutex>
@@ -72,9 +75,14 @@ class UserInputListener {
 
     // Waits for takeover reports still running; their handler may touch the engine.
     void settleReports();
+    // Waits, at most `bound`, until the report of every takeover judged so far has run, so
+    // that an action stopped by one answers only after its halt (and a resume sent on that
+    // answer is not undone by the halt arriving late); true when they have.
+    bool awaitTakeoverReports(std::chrono::milliseconds bound);
 
   private:
     void installTap();
+    void markReported();
 
     platform::EventSystem& events_;
     platform::PrivacyAccess& privacy_;
@@ -89,6 +97,8 @@ class UserInputListener {
     bool automation_ = false;                          // guarded by lock_
     TakeoverHandler onTakeover_;                       // guarded by lock_
     std::atomic<bool> takenOver_{false};               // written under lock_
+    int reported_ = 0;                                 // guarded by lock_: reports that ran
+    std::condition_variable reportsRan_;
 
     BackgroundTasks reports_;
 };

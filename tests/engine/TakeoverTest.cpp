@@ -209,6 +209,39 @@ std::vector<TakeoverRun> takeoverRuns() {
 
 INSTANTIATE_TEST_SUITE_P(Actions, Takeover, ::testing::ValuesIn(takeoverRuns()), runName);
 
+// The halt a takeover reports runs on a thread of its own and may come late; the action it
+// stopped answers only after it, so that the stopped event comes first and a resume sent on
+// the answer stays in force instead of being undone by the halt.
+TEST(TakeoverAnswer, ComesAfterTheHaltSoThatAResumeOnItHolds) {
+    EngineHarness harness(desktopWithUserAfter("keyDown", 3).dump());
+    harness.listener().setOnTakeover([&harness](const std::string& reason) {
+        std::this_thread::sleep_for(200ms);
+        harness.engine().halt(reason);
+    });
+    auto observed =
+        harness.request({{"id", "o"}, {"op", "observe"}, {"pid", 501}, {"windowId", 101}});
+    ASSERT_EQ(observed["ok"], true) << observed.dump();
+    auto response = harness.request({{"id", "a"},
+                                     {"op", "act"},
+                                     {"mode", "foreground"},
+                                     {"observationId", observed["result"]["observationId"]},
+                                     {"action", {{"type", "key.type"}, {"text", "abcdefghij"}}}},
+                                    20s);
+    ASSERT_EQ(response["error"]["code"], "stopped") << response.dump();
+    auto resumed = harness.request({{"id", "r"}, {"op", "resume"}});
+    ASSERT_EQ(resumed["ok"], true) << resumed.dump();
+
+    harness.listener().settleReports();
+    auto health = harness.request({{"id", "h"}, {"op", "health"}});
+    EXPECT_EQ(health["result"]["stopped"], false) << health.dump();
+    std::vector<std::string> order;
+    for (const auto& line : harness.out().jsonLines()) {
+        order.push_back(line.contains("event") ? line.value("event", "") : line.value("id", ""));
+    }
+    const std::vector<std::string> expected = {"o", "stopped", "a", "r", "h"};
+    EXPECT_EQ(order, expected);
+}
+
 // The button of a drag cut short by a takeover, when its release cannot be made for a while:
 // the drag keeps its own failure and where it let go, and the button is let go of in the end.
 TEST(TakeoverRelease, AButtonWhoseReleaseCannotBeMadeIsRetriedUntilItIsLetGo) {
