@@ -82,6 +82,19 @@ void stallMainLoopOn(platform::EventSystem& events, std::uint32_t type,
     events.enableTap(*tap, true);
 }
 
+// Observes the window ("o") and acts on it in foreground mode ("a"); the act's response.
+Json observeThenAct(EngineHarness& harness, const Json& action) {
+    const Json observed =
+        harness.request({{"id", "o"}, {"op", "observe"}, {"pid", 501}, {"windowId", 101}});
+    EXPECT_EQ(observed["ok"], true) << observed.dump();
+    return harness.request({{"id", "a"},
+                            {"op", "act"},
+                            {"mode", "foreground"},
+                            {"observationId", observed["result"].value("observationId", "")},
+                            {"action", action}},
+                           20s);
+}
+
 struct TakeoverCase {
     std::string name;
     Json action;
@@ -154,15 +167,7 @@ TEST_P(Takeover, StopsTheActionAtOnceAndHaltsOnce) {
     if (stalled) {
         stallMainLoopOn(harness.desktop().platform().events, action.triggerType, 150ms);
     }
-    auto observed =
-        harness.request({{"id", "o"}, {"op", "observe"}, {"pid", 501}, {"windowId", 101}});
-    ASSERT_EQ(observed["ok"], true) << observed.dump();
-    auto response = harness.request({{"id", "a"},
-                                     {"op", "act"},
-                                     {"mode", "foreground"},
-                                     {"observationId", observed["result"]["observationId"]},
-                                     {"action", action.action}},
-                                    20s);
+    const Json response = observeThenAct(harness, action.action);
 
     ASSERT_EQ(response["ok"], false) << response.dump();
     const Json& error = response["error"];
@@ -218,15 +223,7 @@ TEST(TakeoverAnswer, ComesAfterTheHaltSoThatAResumeOnItHolds) {
         std::this_thread::sleep_for(200ms);
         harness.engine().halt(reason);
     });
-    auto observed =
-        harness.request({{"id", "o"}, {"op", "observe"}, {"pid", 501}, {"windowId", 101}});
-    ASSERT_EQ(observed["ok"], true) << observed.dump();
-    auto response = harness.request({{"id", "a"},
-                                     {"op", "act"},
-                                     {"mode", "foreground"},
-                                     {"observationId", observed["result"]["observationId"]},
-                                     {"action", {{"type", "key.type"}, {"text", "abcdefghij"}}}},
-                                    20s);
+    const Json response = observeThenAct(harness, {{"type", "key.type"}, {"text", "abcdefghij"}});
     ASSERT_EQ(response["error"]["code"], "stopped") << response.dump();
     auto resumed = harness.request({{"id", "r"}, {"op", "resume"}});
     ASSERT_EQ(resumed["ok"], true) << resumed.dump();
