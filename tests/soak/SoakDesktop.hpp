@@ -6,9 +6,9 @@
 // elements that vanish, windows that move, permissions revoked, the tap disabled, the screen
 // locking, the user taking over) and reads held input from its event log. The X11 desktop is
 // the private session the soak runs inside, with a real application that is stopped and
-// continued at random; it reads held input from the X server itself, on a connection of its
-// own (the keys and pointer buttons down), which also sees what the program's own stopped
-// events might not say.
+// continued at random and a person who moves the mouse now and then; it reads held input from the X
+// server itself, on a connection of its own (the keys and pointer buttons down), which also sees
+// what the program's own stopped events might not say.
 //
 // Used by the soak's writer thread only, apart from `heldInput`, which the caller serialises.
 #pragma once

@@ -1,12 +1,16 @@
 // The soak's X11 desktop: the private session it runs in, a real application stopped and
-// continued at random, and the X server's own word on which keys and buttons are down.
+// continued at random, the person moving the mouse now and then, and the X server's own word
+// on which keys and buttons are down.
 #include "SoakDesktop.hpp"
 #include "linux/support/InputWitness.hpp"
 
 #include <chrono>
+#include <condition_variable>
 #include <csignal>
 #include <cstdlib>
+#include <mutex>
 #include <string>
+#include <thread>
 
 namespace orvel::soak {
 
@@ -28,18 +32,22 @@ class X11SoakDesktop final : public SoakDesktop {
     // Window ids on X11 are found by listing; the soak learns them from windows.list answers.
     std::vector<WindowRef> windows() const override { return {}; }
     void disturb(std::mt19937_64& random) override {
-        if (random() % 40 != 0) {
-            return;
+        if (!person_.joinable()) {
+            startPerson(random());
         }
-        stopped_ = !stopped_;
-        ::kill(appPid_, stopped_ ? SIGSTOP : SIGCONT);
+        if (random() % 40 == 0) {
+            stopped_ = !stopped_;
+            ::kill(appPid_, stopped_ ? SIGSTOP : SIGCONT);
+        }
     }
     void settle() override {
+        stopPerson();
         if (stopped_) {
             ::kill(appPid_, SIGCONT);
             stopped_ = false;
         }
     }
+    ~X11SoakDesktop() override { stopPerson(); }
     std::optional<std::vector<std::string>> heldInput() const override {
         std::vector<std::string> held;
         testing::waitUntil(
@@ -52,6 +60,37 @@ class X11SoakDesktop final : public SoakDesktop {
     }
 
   private:
+    // The person at the desktop, on a connection of their own: every few hundred milliseconds
+    // they move the mouse through the server's own pointer device, as a hand on it would,
+    // which takes over whatever foreground action is under way.
+    void startPerson(std::uint64_t seed) {
+        const char* display = std::getenv("DISPLAY");
+        auto hand = testing::InputWitness::open(display != nullptr ? display : "");
+        if (!hand) {
+            return;
+        }
+        person_ = std::thread([this, seed, hand = std::move(hand)] {
+            std::mt19937_64 random(seed);
+            std::unique_lock guard(personLock_);
+            while (!personDone_.wait_for(guard, std::chrono::milliseconds(50 + random() % 400),
+                                         [this] { return stopPerson_; })) {
+                hand->userMovesPointer(100 + static_cast<int>(random() % 600),
+                                       100 + static_cast<int>(random() % 400));
+            }
+        });
+    }
+
+    void stopPerson() {
+        {
+            std::lock_guard guard(personLock_);
+            stopPerson_ = true;
+        }
+        personDone_.notify_all();
+        if (person_.joinable()) {
+            person_.join();
+        }
+    }
+
     std::vector<std::string> downNow() const {
         std::vector<std::string> down;
         for (unsigned int keycode : witness_->keysDown()) {
@@ -69,6 +108,10 @@ class X11SoakDesktop final : public SoakDesktop {
     std::int32_t appPid_;
     std::unique_ptr<testing::InputWitness> witness_;
     bool stopped_ = false;
+    std::mutex personLock_;
+    std::condition_variable personDone_;
+    bool stopPerson_ = false; // guarded by personLock_
+    std::thread person_;
 };
 
 } // namespace
