@@ -93,6 +93,35 @@ std::map<std::string, std::int32_t> parseStatuses(const ScenarioNode& node) {
 
 } // namespace
 
+namespace {
+
+// A refusal is one line of text whatever the scenario quoted into it (a key with a line break
+// in it, bytes that are not text): control characters are written as escapes, and broken
+// bytes repaired.
+std::string refusalLine(const std::string& message) {
+    std::string line;
+    for (const char character : text::validUtf8(message)) {
+        const auto byte = static_cast<unsigned char>(character);
+        if (byte == '\n') {
+            line += "\\n";
+        } else if (byte == '\r') {
+            line += "\\r";
+        } else if (byte == '\t') {
+            line += "\\t";
+        } else if (byte < 0x20 || byte == 0x7F) {
+            static constexpr char digits[] = "0123456789abcdef";
+            line += "\\u00";
+            line += digits[byte >> 4];
+            line += digits[byte & 0xF];
+        } else {
+            line += character;
+        }
+    }
+    return line;
+}
+
+} // namespace
+
 std::optional<Scenario> parseScenarioText(std::string_view text, const std::string& source,
                                           ProcessPids pids, std::string& error) {
     Json document;
@@ -106,14 +135,14 @@ std::optional<Scenario> parseScenarioText(std::string_view text, const std::stri
         const auto tagEnd = detail.find("] ");
         // The parser quotes the bytes it last read, which need not be text: repaired, so that
         // the refusal can go into a log or a response as it is.
-        error = text::validUtf8(source + " is not valid JSON: " +
-                                (tagEnd == std::string::npos ? detail : detail.substr(tagEnd + 2)));
+        error = refusalLine(source + " is not valid JSON: " +
+                            (tagEnd == std::string::npos ? detail : detail.substr(tagEnd + 2)));
         return std::nullopt;
     }
     try {
         return ScenarioParser(pids).parse(document);
     } catch (const ScenarioError& problem) {
-        error = text::validUtf8(source + ": " + problem.what());
+        error = refusalLine(source + ": " + problem.what());
         return std::nullopt;
     }
 }

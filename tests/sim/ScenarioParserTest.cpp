@@ -131,6 +131,13 @@ TEST(ScenarioParser, RefusalsOfBrokenBytesAreValidText) {
     EXPECT_NE(error.find("\xEF\xBF\xBD"), std::string::npos) << error;
 }
 
+// A key with a line break or another control character in it is quoted in the refusal, which
+// stays one line.
+TEST(ScenarioParser, ARefusalQuotingAControlCharacterStaysOneLine) {
+    EXPECT_EQ(refusal("{\"apps\": [{\"pid\": 1, \"\\rna\\u0001me\\n\": 2}]}"),
+              "scenario: apps[0].\\rna\\u0001me\\n is not a known key");
+}
+
 // A number beyond a double's range is refused like any other malformed text, never thrown out
 // of the loader.
 TEST(ScenarioParser, ANumberBeyondADoubleIsRefused) {
