@@ -7,7 +7,8 @@
 //
 // Usage: orvel-soak --binary PATH [--requests N] [--seed S] [--desktop sim|x11]
 //                   [--scenarios DIR] [--folder DIR] [--app-pid PID] [--worst-input yes]
-// --worst-input yes runs the worst-input memory check instead (see WorstInput.hpp).
+// --worst-input yes runs the worst-input memory check instead (see WorstInput.hpp), on the
+// simulated desktop or, with --desktop x11, on the window of --app-pid.
 // The x11 desktop is the private session the soak runs in (scripts/desktop-session), with the
 // application of --app-pid stopped and continued at random.
 #include "MemoryBound.hpp"
@@ -214,7 +215,9 @@ int main(int argc, char** argv) {
         return 2;
     }
     if (options.worst) {
-        return orvel::soak::runWorstInput(options.binary, options.folder);
+        return options.desktop == "x11"
+                   ? orvel::soak::runWorstInputOnX11(options.binary, options.appPid)
+                   : orvel::soak::runWorstInput(options.binary, options.folder);
     }
     // The faults are timed: spread them over more time than the soak can take.
     const double seconds = 120.0 + static_cast<double>(options.requests) / 50.0;

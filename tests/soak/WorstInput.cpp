@@ -6,9 +6,12 @@
 
 #include <atomic>
 #include <chrono>
+#include <condition_variable>
 #include <cstdio>
 #include <fstream>
+#include <map>
 #include <mutex>
+#include <optional>
 #include <set>
 #include <thread>
 
@@ -60,8 +63,9 @@ std::string largestWindowScenario() {
 }
 
 // A request line of the largest size whose parsed form has the most values: "0," per value.
-std::string floodLine(const std::string& id) {
-    std::string line = R"({"id":")" + id + R"(","op":"windows.list","pid":601,"pad":[0)";
+std::string floodLine(const std::string& id, std::int32_t pid) {
+    std::string line = R"({"id":")" + id + R"(","op":"windows.list","pid":)" + std::to_string(pid) +
+                       R"(,"pad":[0)";
     line.reserve(lineBytes + 1);
     while (line.size() + 4 < lineBytes) {
         line += ",0";
@@ -81,18 +85,19 @@ std::uint64_t peakResident(int pid) {
     return 0;
 }
 
-} // namespace
-
-int runWorstInput(const std::string& binary, const std::string& folder) {
-    const std::string scenarioPath = folder + "/worst-scenario.json";
-    std::ofstream(scenarioPath) << largestWindowScenario();
-    auto child = platform::ChildProcess::start(binary, {}, {{"ORVEL_SIM_DESKTOP", scenarioPath}});
+// The run against one window of `pid` on the desktop that `environment` reaches: its first
+// window when `windowId` is absent, as windows.list gives it.
+int runOn(const std::string& binary, const std::map<std::string, std::string>& environment,
+          std::int32_t pid, std::optional<std::uint32_t> windowId) {
+    auto child = platform::ChildProcess::start(binary, {}, environment);
     if (!child) {
         std::fprintf(stderr, "orvel-soak: cannot start %s\n", binary.c_str());
         return 2;
     }
     std::mutex lock;
+    std::condition_variable arrived;
     std::set<std::string> answered;
+    Json listed;
     std::size_t largestLine = 0;
     std::atomic<bool> closed{false};
     std::thread reader([&] {
@@ -109,12 +114,37 @@ int runWorstInput(const std::string& binary, const std::string& folder) {
             largestLine = std::max(largestLine, line->size());
             if (value && value->is_object() && value->contains("id")) {
                 answered.insert(value->value("id", ""));
+                if (value->value("id", "") == "list") {
+                    listed = *value;
+                }
             }
+            arrived.notify_all();
         }
     });
+    const auto awaitAnswer = [&](const std::string& id) {
+        std::unique_lock guard(lock);
+        return arrived.wait_for(guard, 60s, [&] { return answered.contains(id); });
+    };
+    if (!windowId) {
+        child->write(Json{{"id", "list"}, {"op", "windows.list"}, {"pid", pid}}.dump() + "\n");
+        awaitAnswer("list");
+        std::lock_guard guard(lock);
+        const Json windows = listed.value("result", Json::object()).value("windows", Json());
+        if (windows.is_array() && !windows.empty() && windows[0].contains("windowId")) {
+            windowId = windows[0]["windowId"].get<std::uint32_t>();
+        }
+    }
+    if (!windowId) {
+        std::fprintf(stderr, "orvel-soak: no window of pid %d\n", pid);
+        child->closeInput();
+        closed = true;
+        reader.join();
+        child->waitForExit(20s);
+        return 2;
+    }
     const auto flood = [&](const std::string& prefix) {
         for (int i = 0; i < 48; ++i) {
-            child->write(floodLine(prefix + std::to_string(i)));
+            child->write(floodLine(prefix + std::to_string(i), pid));
         }
     };
     flood("f");
@@ -123,23 +153,15 @@ int runWorstInput(const std::string& binary, const std::string& folder) {
         const std::string id = "w" + std::to_string(i);
         child->write(Json{{"id", id},
                           {"op", "observe"},
-                          {"pid", 601},
-                          {"windowId", 601},
+                          {"pid", pid},
+                          {"windowId", *windowId},
                           {"depth", 14},
                           {"maxNodes", elements},
                           {"screenshot", true}}
                          .dump() +
                      "\n");
-        for (auto until = std::chrono::steady_clock::now() + 60s;
-             std::chrono::steady_clock::now() < until;) {
-            {
-                std::lock_guard guard(lock);
-                if (answered.contains(id)) {
-                    ++observed;
-                    break;
-                }
-            }
-            std::this_thread::sleep_for(5ms);
+        if (awaitAnswer(id)) {
+            ++observed;
         }
     }
     flood("g");
@@ -155,6 +177,18 @@ int runWorstInput(const std::string& binary, const std::string& folder) {
                 static_cast<double>(peak) / mebibyte, static_cast<double>(residentBound) / mebibyte,
                 status.value_or(-1));
     return observed == receipts + 8 && peak <= residentBound && status == 0 ? 0 : 1;
+}
+
+} // namespace
+
+int runWorstInput(const std::string& binary, const std::string& folder) {
+    const std::string scenarioPath = folder + "/worst-scenario.json";
+    std::ofstream(scenarioPath) << largestWindowScenario();
+    return runOn(binary, {{"ORVEL_SIM_DESKTOP", scenarioPath}}, 601, 601);
+}
+
+int runWorstInputOnX11(const std::string& binary, std::int32_t appPid) {
+    return runOn(binary, {{"ORVEL_DESKTOP", "x11"}}, appPid, std::nullopt);
 }
 
 } // namespace orvel::soak
