@@ -279,7 +279,12 @@ TEST_F(ForegroundInputProgram, AnotherApplicationRaisedDuringTypingEndsTheAction
     auto answer = act(observation, {{"type", "key.type"}, {"text", std::string(400, 'a')}});
     raiser.join();
     EXPECT_EQ(answer["ok"], false) << answer.dump();
-    EXPECT_EQ(answer["error"]["code"], "foreground_lost") << answer.dump();
+    // The application loses its keyboard focus and the window manager names the new active
+    // window at about the same moment; whichever the guard reads first ends the action.
+    const std::string code = answer["error"].value("code", "");
+    EXPECT_TRUE(code == "foreground_lost" || code == "stale_observation") << answer.dump();
+    EXPECT_EQ(answer["error"]["details"]["partial"], true) << answer.dump();
+    EXPECT_LT(answer["error"]["details"].value("typed", 400), 400) << answer.dump();
 }
 
 } // namespace
