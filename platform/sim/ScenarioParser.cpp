@@ -91,10 +91,6 @@ std::map<std::string, std::int32_t> parseStatuses(const ScenarioNode& node) {
     return statuses;
 }
 
-} // namespace
-
-namespace {
-
 // A refusal is one line of text whatever the scenario quoted into it (a key with a line break
 // in it, bytes that are not text): control characters are written as escapes, and broken
 // bytes repaired.
