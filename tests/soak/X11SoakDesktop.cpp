@@ -20,6 +20,13 @@ namespace {
 // witness's query may overtake: what is down is read again for this long before it counts.
 constexpr auto releasePatience = std::chrono::milliseconds(1000);
 
+// A connection of the soak's own to the session's display ($DISPLAY); null when it cannot
+// be opened.
+std::unique_ptr<testing::InputWitness> openSessionDisplay() {
+    const char* display = std::getenv("DISPLAY");
+    return testing::InputWitness::open(display != nullptr ? display : "");
+}
+
 class X11SoakDesktop final : public SoakDesktop {
   public:
     X11SoakDesktop(std::int32_t appPid, std::unique_ptr<testing::InputWitness> witness)
@@ -64,8 +71,7 @@ class X11SoakDesktop final : public SoakDesktop {
     // they move the mouse through the server's own pointer device, as a hand on it would,
     // which takes over whatever foreground action is under way.
     void startPerson(std::uint64_t seed) {
-        const char* display = std::getenv("DISPLAY");
-        auto hand = testing::InputWitness::open(display != nullptr ? display : "");
+        auto hand = openSessionDisplay();
         if (!hand) {
             return;
         }
@@ -117,8 +123,7 @@ class X11SoakDesktop final : public SoakDesktop {
 } // namespace
 
 std::unique_ptr<SoakDesktop> x11Desktop(std::int32_t appPid) {
-    const char* display = std::getenv("DISPLAY");
-    auto witness = testing::InputWitness::open(display != nullptr ? display : "");
+    auto witness = openSessionDisplay();
     if (!witness) {
         return nullptr;
     }
