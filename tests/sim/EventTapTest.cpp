@@ -94,8 +94,8 @@ TEST(EventTap, CreationNeedsInputMonitoringAndAWillingScenario) {
 TEST(EventTap, EventsReachAnInstalledEnabledTapOnTheMainLoopWithTheirUserData) {
     auto desktop = loadDesktop("{}");
     auto& events = desktop->platform().events;
-    MainLoopThread loop(desktop->platform().mainLoop);
     Recorder recorder(desktop->platform().mainLoop);
+    MainLoopThread loop(desktop->platform().mainLoop);
 
     auto tap = events.createTap(1, 0, 1, everyInputEvent, recorder.callback());
     ASSERT_TRUE(tap);
@@ -136,8 +136,9 @@ TEST(EventTap, EventsReachAnInstalledEnabledTapOnTheMainLoopWithTheirUserData) {
 TEST(EventTap, AwaitingDeliveryReturnsOnceTheTapHasSeenEveryEventSoFar) {
     auto desktop = loadDesktop("{}");
     auto& events = desktop->platform().events;
-    MainLoopThread loop(desktop->platform().mainLoop);
+    // Declared before the loop thread so that it outlives the last deliveries still queued.
     Recorder recorder(desktop->platform().mainLoop);
+    MainLoopThread loop(desktop->platform().mainLoop);
     ASSERT_TRUE(installTap(events, recorder));
 
     // The user's events come from another thread; whatever the desktop has logged before the
@@ -195,8 +196,8 @@ TEST(EventTap, TheScenarioCanMakeTheFirstEventsOfAKindUncreatable) {
 TEST(EventTap, OnlyTheEventTypesOfTheMaskAreDelivered) {
     auto desktop = loadDesktop("{}");
     auto& events = desktop->platform().events;
-    MainLoopThread loop(desktop->platform().mainLoop);
     Recorder recorder(desktop->platform().mainLoop);
+    MainLoopThread loop(desktop->platform().mainLoop);
     ASSERT_TRUE(installTap(events, recorder, std::uint64_t{1} << type::keyDown));
     desktop->apply({{"userInput", "mouseMoved"}});
     desktop->apply({{"userInput", "keyDown"}});
@@ -238,8 +239,8 @@ TEST(EventTap, PostingNeverCallsTheTapWhileThePosterHoldsItsLock) {
 
 TEST(EventTap, SecureKeyboardEntryHidesKeysFromTheTap) {
     auto desktop = loadDesktop(R"({"secureInput": true})");
-    MainLoopThread loop(desktop->platform().mainLoop);
     Recorder recorder(desktop->platform().mainLoop);
+    MainLoopThread loop(desktop->platform().mainLoop);
     ASSERT_TRUE(installTap(desktop->platform().events, recorder));
     desktop->apply({{"userInput", "keyDown"}});
     desktop->apply({{"userInput", "scrollWheel"}});
@@ -252,8 +253,8 @@ TEST(EventTap, SecureKeyboardEntryHidesKeysFromTheTap) {
 TEST(EventTap, TheSystemDisablesTheTapAndSaysWhy) {
     auto desktop = loadDesktop("{}");
     auto& events = desktop->platform().events;
-    MainLoopThread loop(desktop->platform().mainLoop);
     Recorder recorder(desktop->platform().mainLoop);
+    MainLoopThread loop(desktop->platform().mainLoop);
     auto tap = installTap(events, recorder, std::uint64_t{1} << type::keyDown);
     ASSERT_TRUE(tap);
 
